@@ -1,0 +1,1 @@
+int qvx_placeholder;

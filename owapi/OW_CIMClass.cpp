@@ -1,0 +1,97 @@
+#include "OW_CIMClass.hpp"
+
+#include "OW_CIMInstance.hpp"
+
+namespace OpenWBEM {
+
+struct CIMClass::Impl : COWReferenceCountable {
+    String name;
+    String superClass;
+    CIMQualifierArray qualifiers;
+    CIMPropertyArray properties;
+};
+
+CIMClass::CIMClass() : m_impl(new Impl) {}
+CIMClass::CIMClass(CIMNULL_t) {}
+CIMClass::CIMClass(const CIMName& name) : m_impl(new Impl) {
+    m_impl.write().name = name.toString();
+}
+CIMClass::CIMClass(const char* name) : CIMClass(CIMName(name)) {}
+CIMClass::CIMClass(const CIMClass& x) : m_impl(x.m_impl) {}
+CIMClass::~CIMClass() {}
+CIMClass& CIMClass::operator=(const CIMClass& x) {
+    m_impl = x.m_impl;
+    return *this;
+}
+
+String CIMClass::getName() const { return m_impl.read().name; }
+void CIMClass::setName(const CIMName& name) { m_impl.write().name = name.toString(); }
+String CIMClass::getSuperClass() const { return m_impl.read().superClass; }
+CIMClass& CIMClass::setSuperClass(const CIMName& name) {
+    m_impl.write().superClass = name.toString();
+    return *this;
+}
+CIMQualifierArray CIMClass::getQualifiers() const { return m_impl.read().qualifiers; }
+CIMQualifier CIMClass::getQualifier(const CIMName& name) const {
+    for (const CIMQualifier& q : m_impl.read().qualifiers) {
+        if (CIMName(q.getName()) == name) return q;
+    }
+    return CIMQualifier(CIMNULL);
+}
+CIMClass& CIMClass::addQualifier(const CIMQualifier& qual) {
+    if (qual) m_impl.write().qualifiers.push_back(qual);
+    return *this;
+}
+CIMPropertyArray CIMClass::getAllProperties() const { return m_impl.read().properties; }
+CIMProperty CIMClass::getProperty(const CIMName& name) const {
+    for (const CIMProperty& p : m_impl.read().properties) {
+        if (CIMName(p.getName()) == name) return p;
+    }
+    return CIMProperty(CIMNULL);
+}
+CIMClass& CIMClass::addProperty(const CIMProperty& prop) {
+    if (prop) m_impl.write().properties.push_back(prop);
+    return *this;
+}
+CIMPropertyArray CIMClass::getKeys() const {
+    CIMPropertyArray keys;
+    for (const CIMProperty& p : m_impl.read().properties) {
+        if (p.isKey()) keys.push_back(p);
+    }
+    return keys;
+}
+bool CIMClass::isKeyed() const { return !getKeys().empty(); }
+
+CIMInstance CIMClass::newInstance() const {
+    CIMInstance inst{CIMName(getName())};
+    CIMPropertyArray props;
+    for (CIMProperty p : m_impl.read().properties) {
+        p.setValue(CIMValue(CIMNULL));
+        props.push_back(p);
+    }
+    inst.setProperties(props);
+    return inst;
+}
+
+String CIMClass::toString() const { return toMOF(); }
+
+String CIMClass::toMOF() const {
+    const Impl& i = m_impl.read();
+    String out;
+    if (!i.qualifiers.empty()) {
+        out += "[";
+        for (size_t n = 0; n < i.qualifiers.size(); ++n) {
+            if (n) out += ",\n ";
+            out += i.qualifiers[n].toMOF();
+        }
+        out += "]\n";
+    }
+    out += "class " + i.name;
+    if (!i.superClass.empty()) out += " : " + i.superClass;
+    out += "\n{\n";
+    for (const CIMProperty& p : i.properties) out += p.toMOF();
+    out += "};\n";
+    return out;
+}
+
+}  // namespace OpenWBEM

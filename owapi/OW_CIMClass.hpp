@@ -1,0 +1,54 @@
+#ifndef OW_CIMCLASS_HPP_INCLUDE_GUARD_
+#define OW_CIMCLASS_HPP_INCLUDE_GUARD_
+#include "OW_config.h"
+#include "OW_Array.hpp"
+#include "OW_CIMFwd.hpp"
+#include "OW_CIMName.hpp"
+#include "OW_CIMNULL.hpp"
+#include "OW_CIMProperty.hpp"
+#include "OW_CIMQualifier.hpp"
+#include "OW_COWReference.hpp"
+#include "OW_String.hpp"
+
+namespace OpenWBEM {
+
+// A class declaration: name, superclass, qualifiers and properties.
+class CIMClass {
+public:
+    CIMClass();
+    explicit CIMClass(CIMNULL_t);
+    explicit CIMClass(const CIMName& name);
+    explicit CIMClass(const char* name);
+    CIMClass(const CIMClass& x);
+    ~CIMClass();
+    CIMClass& operator=(const CIMClass& x);
+
+    String getName() const;
+    void setName(const CIMName& name);
+    String getSuperClass() const;
+    CIMClass& setSuperClass(const CIMName& name);
+    CIMQualifierArray getQualifiers() const;
+    CIMQualifier getQualifier(const CIMName& name) const;
+    CIMClass& addQualifier(const CIMQualifier& qual);
+    CIMPropertyArray getAllProperties() const;
+    CIMProperty getProperty(const CIMName& name) const;
+    CIMClass& addProperty(const CIMProperty& prop);
+    // Properties with a true Key qualifier, in declaration order.
+    CIMPropertyArray getKeys() const;
+    bool isKeyed() const;
+    // An instance of this class with every property present and null.
+    CIMInstance newInstance() const;
+    String toString() const;
+    String toMOF() const;
+    explicit operator bool() const { return !m_impl.isNull(); }
+    bool operator!() const { return m_impl.isNull(); }
+
+    struct Impl;
+
+private:
+    COWReference<Impl> m_impl;
+};
+
+}  // namespace OpenWBEM
+
+#endif

@@ -1,0 +1,31 @@
+#ifndef OW_CIMFWD_HPP_INCLUDE_GUARD_
+#define OW_CIMFWD_HPP_INCLUDE_GUARD_
+#include "OW_config.h"
+#include "OW_CommonFwd.hpp"
+
+namespace OpenWBEM {
+
+class CIMName;
+class CIMDataType;
+class CIMValue;
+class CIMProperty;
+class CIMQualifier;
+class CIMInstance;
+class CIMObjectPath;
+class CIMDateTime;
+class CIMClass;
+class CIMParamValue;
+
+typedef Array<CIMName> CIMNameArray;
+typedef Array<CIMValue> CIMValueArray;
+typedef Array<CIMProperty> CIMPropertyArray;
+typedef Array<CIMQualifier> CIMQualifierArray;
+typedef Array<CIMInstance> CIMInstanceArray;
+typedef Array<CIMObjectPath> CIMObjectPathArray;
+typedef Array<CIMDateTime> CIMDateTimeArray;
+typedef Array<CIMClass> CIMClassArray;
+typedef Array<CIMParamValue> CIMParamValueArray;
+
+}  // namespace OpenWBEM
+
+#endif

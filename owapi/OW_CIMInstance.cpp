@@ -1,0 +1,223 @@
+#include "OW_CIMInstance.hpp"
+
+#include "OW_Bool.hpp"
+
+#include <utility>
+
+namespace OpenWBEM {
+
+struct CIMInstance::Impl : COWReferenceCountable {
+    String className;
+    CIMPropertyArray properties;
+    CIMPropertyArray keys;
+    CIMQualifierArray qualifiers;
+
+    // Index of the property of that name, or -1. Most names differ in
+    // length, which makes the case-insensitive scan cheap.
+    long find(const String& name) const {
+        for (size_t i = 0; i < properties.size(); ++i) {
+            if (properties[i].getName().equalsIgnoreCase(name)) return static_cast<long>(i);
+        }
+        return -1;
+    }
+    void rebuildKeys() {
+        CIMPropertyArray k;
+        for (const CIMProperty& p : properties) {
+            if (p.isKey()) k.push_back(p);
+        }
+        keys = k;
+    }
+};
+
+CIMInstance::CIMInstance() : m_impl(new Impl) {}
+CIMInstance::CIMInstance(CIMNULL_t) {}
+CIMInstance::CIMInstance(const CIMInstance& arg) : m_impl(arg.m_impl) {}
+CIMInstance::CIMInstance(CIMInstance&& arg) noexcept : m_impl(std::move(arg.m_impl)) {}
+CIMInstance::CIMInstance(const CIMName& name) : m_impl(new Impl) {
+    m_impl.write().className = name.toString();
+}
+CIMInstance::CIMInstance(const char* name) : CIMInstance(CIMName(name)) {}
+CIMInstance::~CIMInstance() {}
+CIMInstance& CIMInstance::operator=(const CIMInstance& arg) {
+    m_impl = arg.m_impl;
+    return *this;
+}
+CIMInstance& CIMInstance::operator=(CIMInstance&& arg) noexcept {
+    m_impl = std::move(arg.m_impl);
+    return *this;
+}
+
+String CIMInstance::getClassName() const { return m_impl.read().className; }
+CIMInstance& CIMInstance::setClassName(const CIMName& name) {
+    m_impl.write().className = name.toString();
+    return *this;
+}
+CIMInstance& CIMInstance::setKeys(const CIMPropertyArray& keys) {
+    m_impl.write().keys = keys;
+    return *this;
+}
+CIMPropertyArray CIMInstance::getKeyValuePairs() const { return m_impl.read().keys; }
+
+CIMPropertyArray CIMInstance::getProperties(Int32 valueDataType) const {
+    const Impl& i = m_impl.read();
+    if (valueDataType == CIMDataType::INVALID) return i.properties;
+    CIMPropertyArray out;
+    for (const CIMProperty& p : i.properties) {
+        if (p.getDataType().getType() == valueDataType) out.push_back(p);
+    }
+    return out;
+}
+
+CIMInstance& CIMInstance::setProperties(const CIMPropertyArray& props) {
+    Impl& i = m_impl.write();
+    i.properties = props;
+    i.rebuildKeys();
+    return *this;
+}
+
+CIMProperty CIMInstance::getProperty(const CIMName& name) const {
+    const Impl& i = m_impl.read();
+    long n = i.find(name.toString());
+    return n < 0 ? CIMProperty(CIMNULL) : i.properties[static_cast<size_t>(n)];
+}
+
+CIMProperty CIMInstance::getProperty(const CIMName& name, const CIMName& originClass) const {
+    CIMProperty p = getProperty(name);
+    if (p && !(CIMName(p.getOriginClass()) == originClass)) return CIMProperty(CIMNULL);
+    return p;
+}
+
+CIMProperty CIMInstance::getPropertyT(const CIMName& name) const {
+    CIMProperty p = getProperty(name);
+    if (!p) OW_THROW(NoSuchPropertyException, name.toString().c_str());
+    return p;
+}
+
+CIMValue CIMInstance::getPropertyValue(const CIMName& name) const {
+    CIMProperty p = getProperty(name);
+    return p ? p.getValue() : CIMValue(CIMNULL);
+}
+
+bool CIMInstance::propertyHasValue(const CIMName& name) const {
+    return static_cast<bool>(getPropertyValue(name));
+}
+
+CIMInstance& CIMInstance::setProperty(const CIMName& name, const CIMValue& cv) {
+    long n = m_impl.read().find(name.toString());
+    Impl& i = m_impl.write();
+    if (n < 0) {
+        CIMProperty p(name);
+        if (cv) p.setValue(cv);
+        i.properties.push_back(p);
+        return *this;
+    }
+    CIMProperty& p = i.properties[static_cast<size_t>(n)];
+    p.setValue(cv);
+    if (p.isKey()) i.rebuildKeys();
+    return *this;
+}
+
+CIMInstance& CIMInstance::setProperty(const CIMProperty& prop) {
+    if (!prop) return *this;
+    long n = m_impl.read().find(prop.getName());
+    Impl& i = m_impl.write();
+    bool wasKey = n >= 0 && i.properties[static_cast<size_t>(n)].isKey();
+    if (n < 0) {
+        i.properties.push_back(prop);
+    } else {
+        i.properties[static_cast<size_t>(n)] = prop;
+    }
+    if (wasKey || prop.isKey()) i.rebuildKeys();
+    return *this;
+}
+
+CIMInstance& CIMInstance::updatePropertyValue(const CIMName& name, const CIMValue& cv) {
+    if (m_impl.read().find(name.toString()) >= 0) setProperty(name, cv);
+    return *this;
+}
+
+CIMInstance& CIMInstance::removeProperty(const CIMName& propName) {
+    long n = m_impl.read().find(propName.toString());
+    if (n >= 0) {
+        Impl& i = m_impl.write();
+        bool wasKey = i.properties[static_cast<size_t>(n)].isKey();
+        i.properties.remove(static_cast<size_t>(n));
+        if (wasKey) i.rebuildKeys();
+    }
+    return *this;
+}
+
+CIMQualifierArray CIMInstance::getQualifiers() const { return m_impl.read().qualifiers; }
+CIMInstance& CIMInstance::setQualifiers(const CIMQualifierArray& quals) {
+    m_impl.write().qualifiers = quals;
+    return *this;
+}
+CIMQualifier CIMInstance::getQualifier(const CIMName& qualName) const {
+    for (const CIMQualifier& q : m_impl.read().qualifiers) {
+        if (CIMName(q.getName()) == qualName) return q;
+    }
+    return CIMQualifier(CIMNULL);
+}
+CIMInstance& CIMInstance::setQualifier(const CIMQualifier& qual) {
+    if (!qual) return *this;
+    CIMQualifierArray& qs = m_impl.write().qualifiers;
+    for (CIMQualifier& q : qs) {
+        if (CIMName(q.getName()) == CIMName(qual.getName())) {
+            q = qual;
+            return *this;
+        }
+    }
+    qs.push_back(qual);
+    return *this;
+}
+
+String CIMInstance::getName() const { return getClassName(); }
+void CIMInstance::setName(const CIMName& name) { setClassName(name); }
+
+String CIMInstance::toString() const {
+    const Impl& i = m_impl.read();
+    String out("instance of ");
+    out += i.className;
+    out += " {\n";
+    for (const CIMProperty& p : i.properties) {
+        if (p.hasTrueQualifier("Invisible")) continue;
+        CIMValue v = p.getValue();
+        out += p.getName();
+        out += " = ";
+        out += v ? v.toString() : String("null");
+        out += ";\n";
+    }
+    out += "}\n";
+    return out;
+}
+
+String CIMInstance::toMOF() const {
+    const Impl& i = m_impl.read();
+    String out;
+    if (!i.qualifiers.empty()) {
+        out += "[";
+        for (size_t n = 0; n < i.qualifiers.size(); ++n) {
+            if (n) out += ",\n ";
+            out += i.qualifiers[n].toMOF();
+        }
+        out += "]\n";
+    }
+    out += "INSTANCE OF " + i.className + "\n{\n";
+    for (const CIMProperty& p : i.properties) {
+        CIMQualifierArray qs = p.getQualifiers();
+        if (!qs.empty()) {
+            out += "  [";
+            for (size_t n = 0; n < qs.size(); ++n) {
+                if (n) out += ',';
+                out += qs[n].toMOF();
+            }
+            out += "]\n";
+        }
+        CIMValue v = p.getValue();
+        out += "  " + p.getName() + "=" + (v ? v.toMOF() : String("NULL")) + ";\n";
+    }
+    out += "};\n";
+    return out;
+}
+
+}  // namespace OpenWBEM

@@ -1,0 +1,41 @@
+#ifndef OW_CIMPARAMVALUE_HPP_INCLUDE_GUARD_
+#define OW_CIMPARAMVALUE_HPP_INCLUDE_GUARD_
+#include "OW_config.h"
+#include "OW_CIMFwd.hpp"
+#include "OW_CIMName.hpp"
+#include "OW_CIMNULL.hpp"
+#include "OW_CIMValue.hpp"
+#include "OW_COWReference.hpp"
+#include "OW_String.hpp"
+
+namespace OpenWBEM {
+
+// A named method parameter value.
+class CIMParamValue {
+public:
+    CIMParamValue();
+    explicit CIMParamValue(CIMNULL_t);
+    CIMParamValue(const CIMName& name, const CIMValue& val);
+    explicit CIMParamValue(const CIMName& name);
+    CIMParamValue(const CIMParamValue& arg);
+    ~CIMParamValue();
+    CIMParamValue& operator=(const CIMParamValue& arg);
+
+    String getName() const;
+    CIMParamValue& setName(const CIMName& name);
+    CIMValue getValue() const;
+    CIMParamValue& setValue(const CIMValue& val);
+    // "CIMParamValue(" + name + "): " + value text.
+    String toString() const;
+    explicit operator bool() const { return !m_impl.isNull(); }
+    bool operator!() const { return m_impl.isNull(); }
+
+    struct Impl;
+
+private:
+    COWReference<Impl> m_impl;
+};
+
+}  // namespace OpenWBEM
+
+#endif

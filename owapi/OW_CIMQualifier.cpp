@@ -1,0 +1,64 @@
+#include "OW_CIMQualifier.hpp"
+
+#include "OW_Bool.hpp"
+
+#include <utility>
+
+namespace OpenWBEM {
+
+struct CIMQualifier::Impl : COWReferenceCountable {
+    Impl(const String& n, const CIMValue& v) : name(n), value(v) {}
+    String name;
+    CIMValue value;
+};
+
+const char* const CIMQualifier::CIM_QUAL_KEY = "Key";
+const char* const CIMQualifier::CIM_QUAL_WRITE = "Write";
+const char* const CIMQualifier::CIM_QUAL_PROVIDER = "Provider";
+const char* const CIMQualifier::CIM_QUAL_DESCRIPTION = "Description";
+
+CIMQualifier::CIMQualifier() : m_impl(new Impl(String(), CIMValue(CIMNULL))) {}
+CIMQualifier::CIMQualifier(CIMNULL_t) {}
+CIMQualifier::CIMQualifier(const CIMName& name)
+    : m_impl(new Impl(name.toString(), CIMValue(CIMNULL))) {}
+CIMQualifier::CIMQualifier(const char* name) : m_impl(new Impl(String(name), CIMValue(CIMNULL))) {}
+CIMQualifier::CIMQualifier(const CIMName& name, const CIMValue& value)
+    : m_impl(new Impl(name.toString(), value)) {}
+CIMQualifier::CIMQualifier(const CIMQualifier& x) : m_impl(x.m_impl) {}
+CIMQualifier::~CIMQualifier() {}
+CIMQualifier& CIMQualifier::operator=(const CIMQualifier& x) {
+    m_impl = x.m_impl;
+    return *this;
+}
+
+String CIMQualifier::getName() const { return m_impl.read().name; }
+void CIMQualifier::setName(const CIMName& name) { m_impl.write().name = name.toString(); }
+CIMValue CIMQualifier::getValue() const { return m_impl.read().value; }
+CIMQualifier& CIMQualifier::setValue(const CIMValue& value) {
+    m_impl.write().value = value;
+    return *this;
+}
+
+bool CIMQualifier::isTrue() const {
+    const CIMValue& v = m_impl.read().value;
+    if (!v) return true;
+    if (v.getType() != CIMDataType::BOOLEAN || v.isArray()) return false;
+    return v.toBool();
+}
+
+String CIMQualifier::toString() const { return toMOF(); }
+
+String CIMQualifier::toMOF() const {
+    const Impl& i = m_impl.read();
+    String out(i.name);
+    if (i.value) {
+        if (i.value.isArray()) {
+            out += i.value.toMOF();
+        } else {
+            out += "(" + i.value.toMOF() + ")";
+        }
+    }
+    return out;
+}
+
+}  // namespace OpenWBEM

@@ -1,0 +1,130 @@
+#ifndef OW_STRING_HPP_INCLUDE_GUARD_
+#define OW_STRING_HPP_INCLUDE_GUARD_
+#include "OW_config.h"
+#include "OW_Types.hpp"
+#include "OW_CommonFwd.hpp"
+
+#include <iosfwd>
+#include <string>
+
+namespace OpenWBEM {
+
+// A byte string with value semantics. Numbers are formatted only through
+// the explicit numeric constructors; small integers and bool reach
+// String(Int32) by promotion, so String(UInt8(3)) is "3".
+class String {
+public:
+    enum ETakeOwnershipFlag { E_TAKE_OWNERSHIP };
+    enum EReturnDelimitersFlag {
+        E_DISCARD_TOKENS,
+        E_RETURN_TOKENS,
+        E_DISCARD_DELIMITERS = E_DISCARD_TOKENS,
+        E_RETURN_DELIMITERS = E_RETURN_TOKENS
+    };
+    enum EEmptyTokenReturnFlag { E_SKIP_EMPTY_TOKENS, E_RETURN_EMPTY_TOKENS };
+    enum EIgnoreCaseFlag { E_CASE_SENSITIVE, E_CASE_INSENSITIVE };
+
+    String();
+    explicit String(Int32 val);
+    explicit String(UInt32 val);
+#if defined(OW_INT32_IS_INT) && defined(OW_INT64_IS_LONG_LONG)
+    explicit String(long val);
+    explicit String(unsigned long val);
+#endif
+    explicit String(Int64 val);
+    explicit String(UInt64 val);
+    explicit String(Real64 val);
+    String(const char* str);
+    explicit String(const char* str, size_t len);
+    String(const String& arg);
+    String(String&& arg) noexcept;
+    explicit String(char c);
+    ~String();
+
+    size_t length() const { return m_buf.length(); }
+    bool empty() const { return m_buf.empty(); }
+    // Replaces the content with the printf-style result; returns its length.
+    int format(const char* fmt, ...) __attribute__((format(printf, 2, 3)));
+    const char* c_str() const { return m_buf.c_str(); }
+    char charAt(size_t ndx) const;
+    int compareTo(const String& arg) const;
+    int compareTo(const char* arg) const;
+    int compareToIgnoreCase(const String& arg) const;
+    int compareToIgnoreCase(const char* arg) const;
+    String& concat(const char* arg);
+    String& concat(const String& arg);
+    String& concat(char arg);
+    bool equals(const String& arg) const;
+    bool equals(const char* arg) const;
+    bool equalsIgnoreCase(const String& arg) const;
+    bool equalsIgnoreCase(const char* arg) const;
+    size_t indexOf(char ch, size_t fromIndex = 0) const;
+    size_t indexOf(const char* arg, size_t fromIndex = 0) const;
+    size_t indexOf(const String& arg, size_t fromIndex = 0) const;
+    size_t lastIndexOf(char ch, size_t fromIndex = npos) const;
+    bool startsWith(const char* arg, EIgnoreCaseFlag ignoreCase = E_CASE_SENSITIVE) const;
+    bool startsWith(const String& arg, EIgnoreCaseFlag ignoreCase = E_CASE_SENSITIVE) const;
+    bool endsWith(const char* arg, EIgnoreCaseFlag ignoreCase = E_CASE_SENSITIVE) const;
+    bool endsWith(const String& arg, EIgnoreCaseFlag ignoreCase = E_CASE_SENSITIVE) const;
+    String substring(size_t beginIndex, size_t length = npos) const;
+    String& toLowerCase();
+    String& toUpperCase();
+    String& ltrim();
+    String& rtrim();
+    String& trim();
+    String& erase();
+    StringArray tokenize(const char* delims = " \n\r\t\v",
+                         EReturnDelimitersFlag returnDelimitersAsTokens = E_DISCARD_DELIMITERS,
+                         EEmptyTokenReturnFlag returnEmptyTokens = E_SKIP_EMPTY_TOKENS) const;
+
+    String& operator=(const String& arg);
+    String& operator=(String&& arg) noexcept;
+    const char& operator[](size_t ndx) const;
+    char& operator[](size_t ndx);
+    String& operator+=(const String& arg) { return concat(arg); }
+    String& operator+=(const char* arg) { return concat(arg); }
+    String& operator+=(char arg) { return concat(arg); }
+
+    String toString() const { return *this; }
+    bool toBool() const;
+    UInt8 toUInt8(int base = 10) const;
+    Int8 toInt8(int base = 10) const;
+    UInt16 toUInt16(int base = 10) const;
+    Int16 toInt16(int base = 10) const;
+    UInt32 toUInt32(int base = 10) const;
+    Int32 toInt32(int base = 10) const;
+    UInt64 toUInt64(int base = 10) const;
+    Int64 toInt64(int base = 10) const;
+    Real32 toReal32() const;
+    Real64 toReal64() const;
+
+    static const size_t npos = ~size_t(0);
+
+private:
+    std::string m_buf;
+};
+
+std::ostream& operator<<(std::ostream& ostr, const String& arg);
+
+String operator+(const String& s1, const String& s2);
+String operator+(const char* p, const String& s);
+String operator+(const String& s, const char* p);
+String operator+(char c, const String& s);
+String operator+(const String& s, char c);
+
+inline bool operator==(const String& s1, const String& s2) { return s1.compareTo(s2) == 0; }
+inline bool operator==(const String& s1, const char* p) { return s1.compareTo(p) == 0; }
+inline bool operator==(const char* p, const String& s) { return s.compareTo(p) == 0; }
+inline bool operator!=(const String& s1, const String& s2) { return s1.compareTo(s2) != 0; }
+inline bool operator!=(const String& s1, const char* p) { return s1.compareTo(p) != 0; }
+inline bool operator!=(const char* p, const String& s) { return s.compareTo(p) != 0; }
+inline bool operator<(const String& s1, const String& s2) { return s1.compareTo(s2) < 0; }
+inline bool operator<(const String& s1, const char* p) { return s1.compareTo(p) < 0; }
+inline bool operator<(const char* p, const String& s) { return s.compareTo(p) > 0; }
+inline bool operator<=(const String& s1, const String& s2) { return s1.compareTo(s2) <= 0; }
+inline bool operator>(const String& s1, const String& s2) { return s1.compareTo(s2) > 0; }
+inline bool operator>=(const String& s1, const String& s2) { return s1.compareTo(s2) >= 0; }
+
+}  // namespace OpenWBEM
+
+#endif
