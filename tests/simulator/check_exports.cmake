@@ -1,0 +1,33 @@
+# Compares the functions a shared library exports with those its C header
+# declares. Arguments: -DNM=<nm> -DLIBRARY=<.so> -DHEADER=<.h>
+file(READ ${HEADER} header)
+string(REGEX MATCHALL "int32_t[ \t\n]+[A-Za-z_][A-Za-z0-9_]*[ \t\n]*\\(" declarations "${header}")
+set(declared "")
+foreach(declaration IN LISTS declarations)
+  string(REGEX REPLACE "int32_t[ \t\n]+([A-Za-z0-9_]+).*" "\\1" name "${declaration}")
+  list(APPEND declared ${name})
+endforeach()
+list(SORT declared)
+list(LENGTH declared count)
+if(count EQUAL 0)
+  message(FATAL_ERROR "no function declarations found in ${HEADER}")
+endif()
+
+execute_process(COMMAND ${NM} -D --defined-only --format=posix ${LIBRARY}
+  OUTPUT_VARIABLE symbols RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "${NM} failed on ${LIBRARY}")
+endif()
+string(REPLACE "\n" ";" lines "${symbols}")
+set(exported "")
+foreach(line IN LISTS lines)
+  if(line MATCHES "^([^ @]+)(@[^ ]*)? [A-Za-z] ")
+    list(APPEND exported ${CMAKE_MATCH_1})
+  endif()
+endforeach()
+list(SORT exported)
+
+if(NOT exported STREQUAL declared)
+  message(FATAL_ERROR "${LIBRARY} exports\n  ${exported}\nbut ${HEADER} declares\n  ${declared}")
+endif()
+message(STATUS "${count} functions exported, nothing else")

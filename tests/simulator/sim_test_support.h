@@ -1,0 +1,92 @@
+// Helpers shared by the simulator tests: a private temporary directory per
+// test, environment variables restored afterwards, and file writers.
+#ifndef QVX_TESTS_SIMULATOR_SIM_TEST_SUPPORT_H
+#define QVX_TESTS_SIMULATOR_SIM_TEST_SUPPORT_H
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <string>
+#include <system_error>
+#include <vector>
+
+namespace qvxsim_test {
+
+class TempDir {
+public:
+    TempDir() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "qvxsim-XXXXXX").string();
+        std::vector<char> name(pattern.begin(), pattern.end());
+        name.push_back('\0');
+        if (::mkdtemp(name.data()) == nullptr) {
+            ADD_FAILURE() << "mkdtemp failed for " << pattern;
+            return;
+        }
+        path_ = name.data();
+    }
+    ~TempDir() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::string& path() const { return path_; }
+    std::string file(const std::string& name) const { return path_ + "/" + name; }
+
+private:
+    std::string path_;
+};
+
+// Sets (or, with nullopt, removes) an environment variable for the life of
+// the object and puts the old value back afterwards.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const std::optional<std::string>& value) : name_(name) {
+        if (const char* old = ::getenv(name)) old_ = old;
+        set(value);
+    }
+    ~ScopedEnv() { set(old_); }
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+    void set(const std::optional<std::string>& value) {
+        if (value) {
+            ::setenv(name_.c_str(), value->c_str(), 1);
+        } else {
+            ::unsetenv(name_.c_str());
+        }
+    }
+
+private:
+    std::string name_;
+    std::optional<std::string> old_;
+};
+
+// Overwrites the file in place (same inode), as an editor saving over it does.
+inline void writeInPlace(const std::string& path, const std::string& text) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << text;
+    out.close();
+    ASSERT_TRUE(out) << "cannot write " << path;
+}
+
+// Writes a new file and renames it over path, so readers see old or new only.
+inline void replaceFile(const std::string& path, const std::string& text) {
+    const std::string next = path + ".next";
+    writeInPlace(next, text);
+    ASSERT_EQ(std::rename(next.c_str(), path.c_str()), 0) << "cannot rename onto " << path;
+}
+
+inline std::string readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+}  // namespace qvxsim_test
+
+#endif
