@@ -17,6 +17,12 @@ unsigned long field(const char* s, int n) {
     return std::strtoul(buf, 0, 10);
 }
 
+// Callers tell a bad text from other failures by the error code.
+[[noreturn]] void throwBadFormat() {
+    throw CIMDateTimeException(__FILE__, __LINE__, "Invalid format for date time",
+                               CIMDateTime::E_INVALID_DATE_TIME_FORMAT);
+}
+
 }  // namespace
 
 CIMDateTime::CIMDateTime()
@@ -31,7 +37,7 @@ CIMDateTime::CIMDateTime(const String& arg) : CIMDateTime() {
     if (arg.empty()) return;
     const char* s = arg.c_str();
     if (arg.length() < 25) {
-        OW_THROW(CIMDateTimeException, "Invalid format for date time");
+        throwBadFormat();
     }
     char sep = s[21];
     if (sep == ':') {
@@ -53,7 +59,7 @@ CIMDateTime::CIMDateTime(const String& arg) : CIMDateTime() {
         Int16 utc = static_cast<Int16>(field(s + 22, 3));
         m_utc = sep == '-' ? static_cast<Int16>(-utc) : utc;
     } else {
-        OW_THROW(CIMDateTimeException, "Invalid format for date time");
+        throwBadFormat();
     }
 }
 
