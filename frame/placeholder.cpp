@@ -1,1 +1,0 @@
-int qvx_placeholder;
