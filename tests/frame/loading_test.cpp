@@ -23,7 +23,9 @@ class LoadingTest : public ::testing::Test {
 protected:
     void SetUp() override {
         PlatformDouble::instance().reset();
-        m_handle = dlopen(QVX_PROVIDER_LIBRARY, RTLD_NOW | RTLD_LOCAL);
+        // The expansion-chassis and MBM managers live until the process
+        // ends, so the library's image must stay mapped after dlclose.
+        m_handle = dlopen(QVX_PROVIDER_LIBRARY, RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
         ASSERT_NE(nullptr, m_handle) << dlerror();
         version = reinterpret_cast<VersionFn>(dlsym(m_handle, "getOWVersion"));
         factory =
