@@ -5,6 +5,7 @@
 
 #include "OW_CIMException.hpp"
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -12,6 +13,9 @@
 using namespace OpenWBEM;
 
 namespace {
+
+// The composed MiscInfo text, terminator included.
+const size_t kMiscInfoSize = 256;
 
 const char* const kModel = "Failed to retrieve property Model";
 const char* const kSerialNumber = "Failed to retrieve property SerialNumber";
@@ -154,7 +158,7 @@ bool QVX_Z64ChassisAPI::getMiscInfo(String& value) const {
     queryText(osGetManfInfo, manfInfo, 255, kMiscInfo, ": osGetManfInfo() failed ");
 
     // Four texts of up to 254 bytes do not fit; the tail is cut, never overrun.
-    char composed[MISC_INFO_SIZE];
+    char composed[kMiscInfoSize];
     int n = std::snprintf(composed, sizeof(composed), "%02x.%s.%s.%s.%02x.%s",
                           static_cast<unsigned>(region), eth1, eth2, eth3,
                           static_cast<unsigned>(manfId), manfInfo);

@@ -7,13 +7,8 @@
 #include "OW_CIMDateTime.hpp"
 #include "OW_String.hpp"
 
-#include <cstddef>
-
 class QVX_Z64ChassisAPI {
 public:
-    // Area MiscInfo is composed in; longer compositions are cut to fit.
-    static constexpr size_t MISC_INFO_SIZE = 256;
-
     QVX_Z64ChassisAPI() {}
 
     bool getElementName(OpenWBEM::String& value) const;
@@ -24,6 +19,7 @@ public:
     bool getPartNumber(OpenWBEM::String& value) const;
     bool getPhysicalType(unsigned char& value) const;
     bool getSystemID(OpenWBEM::String& value) const;
+    // Composed in a 256-byte area: a longer composition loses its tail.
     bool getMiscInfo(OpenWBEM::String& value) const;
     // Never throws: a failed query logs and gives a default CIMDateTime.
     // Numbers missing from the date text count as 0.
