@@ -58,8 +58,9 @@ public:
 
     void modifyInstance(const OpenWBEM::CIMInstance& modified) {
         instances().modifyInstance(harness.env, kNamespace, modified,
-                                   OpenWBEM::CIMInstance(OpenWBEM::CIMNULL), OpenWBEM::WBEMFlags::E_EXCLUDE_QUALIFIERS,
-                                   0, OpenWBEM::CIMClass(modified.getClassName()));
+                                   OpenWBEM::CIMInstance(OpenWBEM::CIMNULL),
+                                   OpenWBEM::WBEMFlags::E_EXCLUDE_QUALIFIERS, 0,
+                                   OpenWBEM::CIMClass(modified.getClassName()));
     }
 
     std::vector<std::string> logLines() const { return harness.logger->lines(); }
@@ -71,6 +72,21 @@ private:
 
     OpenWBEM::IntrusiveReference<OpenWBEM::CppProviderBaseIFC> m_provider;
 };
+
+// A property's type and text, "uint8 3" or "string abc"; "absent" when the
+// instance has no such property and "null" when it has no value.
+inline std::string typedText(const OpenWBEM::CIMProperty& p) {
+    if (!p) return "absent";
+    OpenWBEM::CIMValue v = p.getValue();
+    if (!v) return "null";
+    return std::string(v.getCIMDataType().toString().c_str()) + " " + v.toString().c_str();
+}
+inline std::string typedProperty(const OpenWBEM::CIMInstance& inst, const char* name) {
+    return typedText(inst.getProperty(name));
+}
+inline std::string typedKey(const OpenWBEM::CIMObjectPath& path, const char* name) {
+    return typedText(path.getKey(name));
+}
 
 // The CIMException that f threw, if it threw one; other exceptions pass.
 template <class F>
