@@ -1,28 +1,41 @@
 #!/usr/bin/env bash
-# Builds from scratch and runs every test: a plain build with warnings as
-# errors, the same under AddressSanitizer + UndefinedBehaviorSanitizer, and
-# the concurrency tests under ThreadSanitizer.
+# Builds from scratch and runs every test: the concurrency tests under
+# ThreadSanitizer, the 32-bit build (the appliance's word size), a plain build
+# with warnings as errors, and everything under AddressSanitizer +
+# UndefinedBehaviorSanitizer.
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
 out="${QVX_BUILD_ROOT:-$here/build-test}"
 jobs="${QVX_JOBS:-2}"
+launcher=()
+command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
 
-run() {  # name, extra cmake options..., then "--" and ctest options
+configure() {  # name, cmake options...
   local name="$1"; shift
-  local cmake_opts=()
-  while [[ "$1" != "--" ]]; do cmake_opts+=("$1"); shift; done
-  shift
   echo "== $name"
-  rm -rf "$out/$name"
-  cmake -S "$here" -B "$out/$name" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQVX_WERROR=ON "${cmake_opts[@]}" >/dev/null
-  cmake --build "$out/$name" -j"$jobs"
-  ctest --test-dir "$out/$name" --output-on-failure -j"$jobs" "$@"
+  rm -rf "${out:?}/$name"
+  cmake -S "$here" -B "$out/$name" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQVX_WERROR=ON \
+    "${launcher[@]}" "$@" >/dev/null
 }
 
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 export TSAN_OPTIONS=halt_on_error=1
 
-run tsan -DQVX_SANITIZE=thread -- -L concurrency
-run plain --
-run asan -DQVX_SANITIZE=address,undefined --
+# Only the concurrency tests need ThreadSanitizer: build just those.
+configure tsan -DQVX_SANITIZE=thread
+targets=$(cmake --build "$out/tsan" --target help | sed -n 's/^\.\.\. \([a-z_]*concurrency_tests\)$/\1/p')
+cmake --build "$out/tsan" -j"$jobs" --target $targets
+ctest --test-dir "$out/tsan" --output-on-failure -j"$jobs" -L concurrency
+
+configure m32 -DQVX_M32=ON
+cmake --build "$out/m32" -j"$jobs"
+ctest --test-dir "$out/m32" --output-on-failure -j"$jobs"
+
+configure plain
+cmake --build "$out/plain" -j"$jobs"
+ctest --test-dir "$out/plain" --output-on-failure -j"$jobs"
+
+configure asan -DQVX_SANITIZE=address,undefined
+cmake --build "$out/asan" -j"$jobs"
+ctest --test-dir "$out/asan" --output-on-failure -j"$jobs"
