@@ -9,6 +9,7 @@ struct CIMClass::Impl : COWReferenceCountable {
     String superClass;
     CIMQualifierArray qualifiers;
     CIMPropertyArray properties;
+    CIMMethodArray methods;
 };
 
 CIMClass::CIMClass() : m_impl(new Impl) {}
@@ -53,6 +54,17 @@ CIMClass& CIMClass::addProperty(const CIMProperty& prop) {
     if (prop) m_impl.write().properties.push_back(prop);
     return *this;
 }
+CIMMethodArray CIMClass::getAllMethods() const { return m_impl.read().methods; }
+CIMMethod CIMClass::getMethod(const CIMName& name) const {
+    for (const CIMMethod& m : m_impl.read().methods) {
+        if (CIMName(m.getName()) == name) return m;
+    }
+    return CIMMethod(CIMNULL);
+}
+CIMClass& CIMClass::addMethod(const CIMMethod& method) {
+    if (method) m_impl.write().methods.push_back(method);
+    return *this;
+}
 CIMPropertyArray CIMClass::getKeys() const {
     CIMPropertyArray keys;
     for (const CIMProperty& p : m_impl.read().properties) {
@@ -90,6 +102,7 @@ String CIMClass::toMOF() const {
     if (!i.superClass.empty()) out += " : " + i.superClass;
     out += "\n{\n";
     for (const CIMProperty& p : i.properties) out += p.toMOF();
+    for (const CIMMethod& m : i.methods) out += m.toMOF();
     out += "};\n";
     return out;
 }

@@ -3,6 +3,7 @@
 #include "OW_config.h"
 #include "OW_Array.hpp"
 #include "OW_CIMFwd.hpp"
+#include "OW_CIMMethod.hpp"
 #include "OW_CIMName.hpp"
 #include "OW_CIMNULL.hpp"
 #include "OW_CIMProperty.hpp"
@@ -12,7 +13,7 @@
 
 namespace OpenWBEM {
 
-// A class declaration: name, superclass, qualifiers and properties.
+// A class declaration: name, superclass, qualifiers, properties and methods.
 class CIMClass {
 public:
     CIMClass();
@@ -33,6 +34,10 @@ public:
     CIMPropertyArray getAllProperties() const;
     CIMProperty getProperty(const CIMName& name) const;
     CIMClass& addProperty(const CIMProperty& prop);
+    CIMMethodArray getAllMethods() const;
+    // Looked up ignoring case; a null method when absent.
+    CIMMethod getMethod(const CIMName& name) const;
+    CIMClass& addMethod(const CIMMethod& method);
     // Properties with a true Key qualifier, in declaration order.
     CIMPropertyArray getKeys() const;
     bool isKeyed() const;

@@ -68,6 +68,11 @@ bool CIMDataType::equals(const CIMDataType& arg) const {
            m_size == arg.m_size && m_refClassName.equalsIgnoreCase(arg.m_refClassName);
 }
 
+String mofTypeName(const CIMDataType& type) {
+    if (type.isReferenceType()) return type.getRefClassName() + " REF";
+    return type.toString();
+}
+
 CIMDataType::Type CIMDataType::strToSimpleType(const String& strType) {
     for (const TypeName& t : kTypeNames) {
         if (strType.equalsIgnoreCase(t.name)) return t.type;

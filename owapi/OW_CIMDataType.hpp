@@ -65,6 +65,10 @@ private:
     bool m_null;
 };
 
+// A type as MOF declarations spell it: "uint8", "string"; references name
+// their class, "CIM_System REF".
+String mofTypeName(const CIMDataType& type);
+
 inline bool operator==(const CIMDataType& a, const CIMDataType& b) { return a.equals(b); }
 inline bool operator!=(const CIMDataType& a, const CIMDataType& b) { return !a.equals(b); }
 

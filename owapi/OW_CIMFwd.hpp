@@ -15,6 +15,8 @@ class CIMObjectPath;
 class CIMDateTime;
 class CIMClass;
 class CIMParamValue;
+class CIMMethod;
+class CIMParameter;
 
 typedef Array<CIMName> CIMNameArray;
 typedef Array<CIMValue> CIMValueArray;
@@ -25,6 +27,8 @@ typedef Array<CIMObjectPath> CIMObjectPathArray;
 typedef Array<CIMDateTime> CIMDateTimeArray;
 typedef Array<CIMClass> CIMClassArray;
 typedef Array<CIMParamValue> CIMParamValueArray;
+typedef Array<CIMMethod> CIMMethodArray;
+typedef Array<CIMParameter> CIMParameterArray;
 
 }  // namespace OpenWBEM
 

@@ -145,7 +145,7 @@ String CIMProperty::toMOF() const {
         }
         out += "]\n";
     }
-    out += "  " + i.dataType.toString() + " " + i.name;
+    out += "  " + mofTypeName(i.dataType) + " " + i.name;
     if (i.dataType.isArrayType()) out += "[]";
     if (i.value) out += " = " + i.value.toMOF();
     out += ";\n";

@@ -1,0 +1,115 @@
+// CIMMethod and CIMParameter: what a class declares for its methods, the
+// MOF it prints for them, lookups ignoring case, and shared-data copies.
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "OW_CIMClass.hpp"
+#include "OW_CIMMethod.hpp"
+#include "OW_CIMParameter.hpp"
+#include "OW_CIMProperty.hpp"
+#include "OW_CIMQualifier.hpp"
+#include "OW_CIMValue.hpp"
+#include "OW_Exception.hpp"
+
+namespace {
+
+using namespace OpenWBEM;
+
+std::string str(const String& s) {
+    return s.c_str();
+}
+
+CIMParameter param(const char* name, const CIMDataType& type, const char* qual = nullptr) {
+    CIMParameter p(name, type);
+    if (qual) p.setQualifier(CIMQualifier(qual, CIMValue(true)));
+    return p;
+}
+
+struct ParameterText {
+    CIMParameter parameter;
+    const char* mof;
+    const char* why;
+};
+
+TEST(OwCIMParameter, ToMOF) {
+    const ParameterText cases[] = {
+        {param("Reason", CIMDataType::STRING), "string Reason", "plain"},
+        {param("Codes", CIMDataType(CIMDataType::UINT8, 0), "IN"), "[IN(true)] uint8 Codes[]",
+         "unbounded array with a qualifier"},
+        {param("Fixed", CIMDataType(CIMDataType::SINT16, 4)), "sint16 Fixed[4]", "fixed size"},
+        {param("Target", CIMDataType(CIMName("A_T"))), "A_T REF Target",
+         "references name their class"},
+    };
+    for (const ParameterText& c : cases) {
+        EXPECT_EQ(str(c.parameter.toMOF()), c.mof) << c.why;
+    }
+}
+
+TEST(OwCIMParameter, QualifiersReplaceByNameIgnoringCase) {
+    CIMParameter p("P", CIMDataType::STRING);
+    p.setQualifier(CIMQualifier("In", CIMValue(true)));
+    p.setQualifier(CIMQualifier("IN", CIMValue(false)));
+    ASSERT_EQ(p.getQualifiers().size(), 1u);
+    EXPECT_FALSE(p.hasTrueQualifier("in"));
+    EXPECT_FALSE(p.getQualifier("Out"));
+    EXPECT_TRUE(CIMParameter().getType() == CIMDataType());
+}
+
+TEST(OwCIMMethod, DeclarationAndLookup) {
+    CIMMethod m("Reset", CIMDataType::UINT32);
+    m.addParameter(param("Reason", CIMDataType::STRING, "IN"));
+    m.addParameter(param("Codes", CIMDataType(CIMDataType::UINT8, 0), "OUT"));
+    m.addParameter(CIMParameter(CIMNULL));  // ignored, as null properties are
+    m.setQualifier(CIMQualifier("Description", CIMValue("Resets.")));
+    EXPECT_EQ(m.getReturnType().getType(), CIMDataType::UINT32);
+    ASSERT_EQ(m.getParameters().size(), 2u);
+    EXPECT_EQ(str(m.getParameter("codes").getName()), "Codes");
+    EXPECT_FALSE(m.getParameter("Missing"));
+    EXPECT_EQ(str(m.getQualifier("DESCRIPTION").getValue().toString()), "Resets.");
+    EXPECT_EQ(str(m.toMOF()),
+              "  [Description(\"Resets.\")]\n"
+              "  uint32 Reset(\n"
+              "    [IN(true)] string Reason,\n"
+              "    [OUT(true)] uint8 Codes[]);\n");
+    EXPECT_EQ(str(CIMMethod("Ping", CIMDataType::BOOLEAN).toMOF()), "  boolean Ping();\n");
+}
+
+TEST(OwCIMMethod, CopiesShareUntilChanged) {
+    CIMMethod a("M", CIMDataType::STRING);
+    CIMMethod b(a);
+    b.addParameter(param("P", CIMDataType::STRING));
+    b.setName("N");
+    EXPECT_TRUE(a.getParameters().empty());
+    EXPECT_EQ(str(a.getName()), "M");
+    EXPECT_EQ(b.getParameters().size(), 1u);
+}
+
+TEST(OwCIMMethod, NullHandles) {
+    EXPECT_FALSE(CIMMethod(CIMNULL));
+    EXPECT_TRUE(CIMMethod());
+    EXPECT_THROW(CIMMethod(CIMNULL).getName(), NULLCOWIntrusiveReferenceException);
+    EXPECT_THROW(CIMParameter(CIMNULL).getType(), NULLCOWIntrusiveReferenceException);
+}
+
+TEST(OwCIMClass, MethodsAfterProperties) {
+    CIMClass c("A_B");
+    CIMProperty key("Id", CIMDataType::STRING);
+    key.setQualifier(CIMQualifier("Key", CIMValue(true)));
+    c.addProperty(key);
+    c.addProperty(CIMProperty("Peer", CIMDataType(CIMName("A_B"))));
+    c.addMethod(CIMMethod("Ping", CIMDataType::BOOLEAN));
+    c.addMethod(CIMMethod(CIMNULL));
+    ASSERT_EQ(c.getAllMethods().size(), 1u);
+    EXPECT_EQ(str(c.getMethod("PING").getName()), "Ping");
+    EXPECT_FALSE(c.getMethod("Id"));
+    EXPECT_EQ(str(c.toMOF()),
+              "class A_B\n{\n"
+              "  [Key(true)]\n  string Id;\n"
+              "  A_B REF Peer;\n"
+              "  boolean Ping();\n"
+              "};\n");
+}
+
+}  // namespace
