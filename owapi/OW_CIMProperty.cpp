@@ -127,6 +127,7 @@ CIMProperty& CIMProperty::setPropagated(bool propagated) {
     return *this;
 }
 String CIMProperty::getName() const { return m_impl.read().name; }
+const String& CIMProperty::nameRef() const { return m_impl.read().name; }
 void CIMProperty::setName(const CIMName& name) { m_impl.write().name = name.toString(); }
 
 String CIMProperty::toString() const {

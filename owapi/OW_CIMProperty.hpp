@@ -60,6 +60,10 @@ public:
     struct Impl;
 
 private:
+    // The stored name without a copy, for the lookups by name.
+    friend class CIMInstance;
+    const String& nameRef() const;
+
     COWReference<Impl> m_impl;
 };
 

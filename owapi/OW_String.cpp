@@ -18,11 +18,14 @@ namespace OpenWBEM {
 
 namespace {
 
+// ASCII folding: names are ASCII, and the locale's tolower is a call per byte.
+inline int fold(unsigned char c) { return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c; }
+
 int foldCompare(const char* a, size_t alen, const char* b, size_t blen) {
     size_t n = alen < blen ? alen : blen;
     for (size_t i = 0; i < n; ++i) {
-        int ca = std::tolower(static_cast<unsigned char>(a[i]));
-        int cb = std::tolower(static_cast<unsigned char>(b[i]));
+        int ca = fold(static_cast<unsigned char>(a[i]));
+        int cb = fold(static_cast<unsigned char>(b[i]));
         if (ca != cb) return ca - cb;
     }
     return alen < blen ? -1 : (alen > blen ? 1 : 0);
@@ -156,7 +159,10 @@ String& String::concat(char arg) {
 
 bool String::equals(const String& arg) const { return m_buf == arg.m_buf; }
 bool String::equals(const char* arg) const { return compareTo(arg) == 0; }
-bool String::equalsIgnoreCase(const String& arg) const { return compareToIgnoreCase(arg) == 0; }
+bool String::equalsIgnoreCase(const String& arg) const {
+    // Names are looked up this way on every property set: reject on length first.
+    return m_buf.size() == arg.m_buf.size() && compareToIgnoreCase(arg) == 0;
+}
 bool String::equalsIgnoreCase(const char* arg) const { return compareToIgnoreCase(arg) == 0; }
 
 size_t String::indexOf(char ch, size_t fromIndex) const {
