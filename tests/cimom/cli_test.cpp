@@ -1,0 +1,209 @@
+// The qvx-inventory program end to end: the real provider library over the
+// simulator libraries, each test with its own appliance file and registry.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const char kChassis[] = "QVX_Z64Chassis.Tag=\"Chassis\",CreationClassName=\"QVX_Chassis\"";
+
+struct Outcome {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string quote(const std::string& s) {
+    std::string q = "'";
+    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+std::string readFile(const fs::path& p) {
+    std::ifstream in(p);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+class CliTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        dir = fs::temp_directory_path() /
+              (std::string("qvx-cli-") + info->name() + "-" + std::to_string(::getpid()));
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+        appliance("");
+        setenv("QVX_SIM_APPLIANCE", (dir / "appliance.yaml").c_str(), 1);
+        setenv("QVX_SIM_REGISTRY", (dir / "registry.db").c_str(), 1);
+    }
+    void TearDown() override {
+        unsetenv("QVX_SIM_APPLIANCE");
+        unsetenv("QVX_SIM_REGISTRY");
+        std::error_code ec;
+        fs::remove_all(dir, ec);
+    }
+    // Written whole and renamed, so a reader never sees half a file.
+    void appliance(const std::string& yaml) {
+        std::ofstream(dir / "next.yaml") << yaml;
+        fs::rename(dir / "next.yaml", dir / "appliance.yaml");
+    }
+    Outcome run(const std::vector<std::string>& args) {
+        std::string cmd = quote(QVX_INVENTORY_EXE);
+        for (const std::string& a : args) cmd += " " + quote(a);
+        cmd += " 2>" + quote((dir / "stderr").string());
+        Outcome r;
+        FILE* p = popen(cmd.c_str(), "r");
+        if (!p) return r;
+        char buf[4096];
+        size_t n;
+        while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
+        int status = pclose(p);
+        r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        r.err = readFile(dir / "stderr");
+        return r;
+    }
+    // Paths listed by ein, in order.
+    std::vector<std::string> names(const std::string& cls) {
+        Outcome r = run({"ein", cls});
+        EXPECT_EQ(0, r.exitCode) << r.err;
+        std::vector<std::string> lines;
+        std::istringstream in(r.out);
+        for (std::string line; std::getline(in, line);) lines.push_back(line);
+        return lines;
+    }
+    fs::path dir;
+};
+
+bool contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+TEST_F(CliTest, ListsAndReadsAllThreeClasses) {
+    struct Case {
+        const char* cls;
+        size_t count;
+        const char* property;
+    } cases[] = {{"QVX_Z64Chassis", 1, "SerialNumber=\"QVX2005113000042\";"},
+                 {"QVX_Z64ExpansionChassis", 2, "ChassisNo=2;"},
+                 {"QVX_MBMLogicalModule", 2, "DeviceID=\"MBMLogicalModule1\";"}};
+    for (const Case& c : cases) {
+        std::vector<std::string> paths = names(c.cls);
+        ASSERT_EQ(c.count, paths.size()) << c.cls;
+        for (const std::string& path : paths) {
+            EXPECT_EQ(0u, path.find(std::string("/root/cimv2:") + c.cls + ".")) << path;
+            Outcome gi = run({"gi", path});
+            EXPECT_EQ(0, gi.exitCode) << gi.err;
+            EXPECT_TRUE(contains(gi.out, std::string("INSTANCE OF ") + c.cls)) << gi.out;
+        }
+        Outcome ei = run({"ei", c.cls});
+        EXPECT_EQ(0, ei.exitCode) << ei.err;
+        EXPECT_TRUE(contains(ei.out, c.property)) << ei.out;
+        EXPECT_EQ("", ei.err);
+    }
+}
+
+TEST_F(CliTest, ModifiedUserTrackingIsReadBackByLaterProcesses) {
+    for (const char* cls : {"QVX_Z64Chassis", "QVX_Z64ExpansionChassis", "QVX_MBMLogicalModule"}) {
+        std::vector<std::string> paths = names(cls);
+        ASSERT_FALSE(paths.empty());
+        std::string note = std::string("rack 4 'b' ") + cls;
+        Outcome mi = run({"mi", paths.back(), "UserTracking=" + note});
+        ASSERT_EQ(0, mi.exitCode) << mi.err;
+        // Each run is a new process: the value came through the registry.
+        Outcome gi = run({"gi", paths.back()});
+        EXPECT_EQ(0, gi.exitCode) << gi.err;
+        EXPECT_TRUE(contains(gi.out, "UserTracking=\"" + note + "\";")) << gi.out;
+    }
+    Outcome two = run({"mi", kChassis, "OwnerName=ops", "Location=lab 2"});
+    ASSERT_EQ(0, two.exitCode) << two.err;
+    Outcome gi = run({"gi", kChassis});
+    EXPECT_TRUE(contains(gi.out, "OwnerName=\"ops\";")) << gi.out;
+    EXPECT_TRUE(contains(gi.out, "Location=\"lab 2\";")) << gi.out;
+}
+
+TEST_F(CliTest, Failures) {
+    struct Case {
+        std::string yaml;
+        std::vector<std::string> args;
+        int exitCode;
+        std::string err;
+    } cases[] = {
+        {"faults: {osGetSerialNumber: 5}\n",
+         {"gi", kChassis},
+         1,
+         "CIM_ERR_FAILED: Failed to retrieve property SerialNumber\n"},
+        {"", {"ci", "QVX_Z64Chassis"}, 1, "CIM_ERR_NOT_SUPPORTED\n"},
+        {"", {"di", kChassis}, 1, "CIM_ERR_NOT_SUPPORTED\n"},
+        {"", {"cm", kChassis, "Reset"}, 1, "CIM_ERR_NOT_SUPPORTED\n"},
+        {"", {"ein", "QVX_Chassis"}, 1, "CIM_ERR_INVALID_CLASS\n"},
+        {"", {"ei", "qvx_z64chassis"}, 1, "CIM_ERR_INVALID_CLASS\n"},
+        {"", {"mi", kChassis, "NoSuch=1"}, 1, "CIM_ERR_NO_SUCH_PROPERTY: NoSuch\n"},
+    };
+    for (const Case& c : cases) {
+        appliance(c.yaml);
+        Outcome r = run(c.args);
+        EXPECT_EQ(c.exitCode, r.exitCode) << c.args[0] << " " << r.err;
+        // The provider's own log line comes first on a hardware failure.
+        ASSERT_GE(r.err.size(), c.err.size()) << r.err;
+        EXPECT_EQ(c.err, r.err.substr(r.err.size() - c.err.size())) << r.err;
+    }
+}
+
+TEST_F(CliTest, UnpluggedExpansionChassisIsNotPresent) {
+    appliance("expansion_chassis:\n  - present: true\n  - present: false\n");
+    Outcome r = run({"ei", "QVX_Z64ExpansionChassis"});
+    ASSERT_EQ(0, r.exitCode) << r.err;
+    size_t second = r.out.find("ChassisNo=2;");
+    ASSERT_NE(std::string::npos, second) << r.out;
+    EXPECT_NE(std::string::npos, r.out.find("PresentStatus=true;")) << r.out;
+    EXPECT_LT(r.out.find("PresentStatus=true;"), second);
+    EXPECT_NE(std::string::npos, r.out.find("PresentStatus=false;", second)) << r.out;
+}
+
+TEST_F(CliTest, UsageAndLoadErrors) {
+    struct Case {
+        std::vector<std::string> args;
+        int exitCode;
+        std::string err;
+    } cases[] = {
+        {{}, 2, "no command given"},
+        {{"frob", "X"}, 2, "unknown command 'frob'"},
+        {{"gi"}, 2, "wrong number of arguments for 'gi'"},
+        {{"gi", "QVX_Z64Chassis.Tag=\"x"}, 2, "cannot read instance path"},
+        {{"mi", kChassis, "novalue"}, 2, "expected PROP=VALUE"},
+        {{"--bogus", "ein", "X"}, 2, "unknown option '--bogus'"},
+        {{"--library"}, 2, "--library needs a value"},
+    };
+    for (const Case& c : cases) {
+        Outcome r = run(c.args);
+        EXPECT_EQ(c.exitCode, r.exitCode) << r.err;
+        EXPECT_TRUE(contains(r.err, c.err)) << r.err;
+        EXPECT_TRUE(contains(r.err, "usage: qvx-inventory")) << r.err;
+    }
+    Outcome help = run({"--help"});
+    EXPECT_EQ(0, help.exitCode);
+    EXPECT_TRUE(contains(help.out, "qvx-inventory ein QVX_Z64Chassis")) << help.out;
+
+    std::string missing = (dir / "libNothing.so").string();
+    std::string log = (dir / "cimom.log").string();
+    Outcome r = run({"--library", missing, "--log", log, "ein", "QVX_Z64Chassis"});
+    EXPECT_EQ(1, r.exitCode);
+    EXPECT_TRUE(contains(r.err, missing + ": dlopen: ")) << r.err;
+    std::string logged = readFile(log);
+    EXPECT_TRUE(contains(logged, " ERROR cimom: " + missing + ": dlopen: ")) << logged;
+}
+
+}  // namespace
