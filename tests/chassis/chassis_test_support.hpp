@@ -5,6 +5,7 @@
 #define QVX_TESTS_CHASSIS_TEST_SUPPORT_HPP
 
 #include "PlatformDouble.hpp"
+#include "ProviderCalls.hpp"
 #include "ProviderHarness.hpp"
 
 #include "OW_CIMClass.hpp"
@@ -121,24 +122,18 @@ protected:
         PlatformDouble::instance().reset();
         m_provider = createProviderQVXInventoryProvider();
         m_provider->initialize(m_harness.env);
-        m_instances = m_provider->getInstanceProvider();
-        ASSERT_NE(m_instances, nullptr);
+        ASSERT_NE(m_provider->getInstanceProvider(), nullptr);
     }
 
     PlatformDouble& platform() { return PlatformDouble::instance(); }
     std::vector<std::string> logLines() const { return m_harness.logger->lines(); }
 
     std::vector<CIMObjectPath> enumNames(const char* className = kClass) {
-        qvx_test::PathCollector out;
-        m_instances->enumInstanceNames(m_harness.env, kNamespace, className, out, CIMClass());
-        return out.items;
+        return qvx_test::names(*m_provider, m_harness.env, className);
     }
     // Collects into out, so a test still sees what arrived before a throw.
     void enumInstances(qvx_test::InstanceCollector& out) {
-        m_instances->enumInstances(
-            m_harness.env, kNamespace, kClass, out, OpenWBEM::WBEMFlags::E_NOT_LOCAL_ONLY,
-            OpenWBEM::WBEMFlags::E_DEEP, OpenWBEM::WBEMFlags::E_EXCLUDE_QUALIFIERS,
-            OpenWBEM::WBEMFlags::E_EXCLUDE_CLASS_ORIGIN, 0, CIMClass(), CIMClass());
+        qvx_test::instancesInto(*m_provider, m_harness.env, kClass, out);
     }
     CIMInstance theInstance() {
         qvx_test::InstanceCollector out;
@@ -147,31 +142,20 @@ protected:
         return out.items.empty() ? CIMInstance(OpenWBEM::CIMNULL) : out.items.front();
     }
     CIMInstance getInstance(const CIMObjectPath& path) {
-        return m_instances->getInstance(m_harness.env, kNamespace, path,
-                                        OpenWBEM::WBEMFlags::E_NOT_LOCAL_ONLY,
-                                        OpenWBEM::WBEMFlags::E_EXCLUDE_QUALIFIERS,
-                                        OpenWBEM::WBEMFlags::E_EXCLUDE_CLASS_ORIGIN, 0, CIMClass());
+        return qvx_test::get(*m_provider, m_harness.env, path);
     }
-    void modify(const CIMInstance& inst) {
-        m_instances->modifyInstance(m_harness.env, kNamespace, inst, CIMInstance(),
-                                    OpenWBEM::WBEMFlags::E_EXCLUDE_QUALIFIERS, 0, CIMClass());
-    }
+    void modify(const CIMInstance& inst) { qvx_test::modify(*m_provider, m_harness.env, inst); }
 
     qvx_test::Harness m_harness;
     OpenWBEM::IntrusiveReference<OpenWBEM::CppProviderBaseIFC> m_provider;
-    OpenWBEM::CppInstanceProviderIFC* m_instances = nullptr;
 };
 
 // Runs f and returns the CIMException it threw; fails the test if none.
 template <class F>
 std::optional<CIMException> cimErrorOf(F f) {
-    try {
-        f();
-    } catch (const CIMException& e) {
-        return e;
-    }
-    ADD_FAILURE() << "no CIMException thrown";
-    return std::nullopt;
+    std::optional<CIMException> e = qvx_test::cimErrorOf(f);
+    if (!e) ADD_FAILURE() << "no CIMException thrown";
+    return e;
 }
 
 inline std::string description(const CIMException& e) {

@@ -4,6 +4,7 @@
 #ifndef QVX_TESTS_INVENTORYCLIENT_HPP
 #define QVX_TESTS_INVENTORYCLIENT_HPP
 
+#include "ProviderCalls.hpp"
 #include "ProviderHarness.hpp"
 
 #include "OW_CIMClass.hpp"
@@ -28,39 +29,24 @@ public:
         m_provider->initialize(harness.env);
     }
 
-    std::vector<OpenWBEM::CIMObjectPath> enumInstanceNames(const OpenWBEM::String& className) {
-        PathCollector paths;
-        instances().enumInstanceNames(harness.env, kNamespace, className, paths,
-                                      OpenWBEM::CIMClass(className));
-        return paths.items;
+    std::vector<OpenWBEM::CIMObjectPath> enumInstanceNames(const char* className) {
+        return names(*m_provider, harness.env, className);
     }
 
-    void enumInstances(const OpenWBEM::String& className,
-                       OpenWBEM::CIMInstanceResultHandlerIFC& result) {
-        using namespace OpenWBEM::WBEMFlags;
-        instances().enumInstances(harness.env, kNamespace, className, result, E_NOT_LOCAL_ONLY,
-                                  E_DEEP, E_EXCLUDE_QUALIFIERS, E_EXCLUDE_CLASS_ORIGIN, 0,
-                                  OpenWBEM::CIMClass(className), OpenWBEM::CIMClass(className));
+    void enumInstances(const char* className, OpenWBEM::CIMInstanceResultHandlerIFC& result) {
+        instancesInto(*m_provider, harness.env, className, result);
     }
 
-    std::vector<OpenWBEM::CIMInstance> enumInstances(const OpenWBEM::String& className) {
-        InstanceCollector result;
-        enumInstances(className, result);
-        return result.items;
+    std::vector<OpenWBEM::CIMInstance> enumInstances(const char* className) {
+        return instances(*m_provider, harness.env, className);
     }
 
     OpenWBEM::CIMInstance getInstance(const OpenWBEM::CIMObjectPath& path) {
-        using namespace OpenWBEM::WBEMFlags;
-        return instances().getInstance(harness.env, kNamespace, path, E_NOT_LOCAL_ONLY,
-                                       E_EXCLUDE_QUALIFIERS, E_EXCLUDE_CLASS_ORIGIN, 0,
-                                       OpenWBEM::CIMClass(path.getClassName()));
+        return get(*m_provider, harness.env, path);
     }
 
     void modifyInstance(const OpenWBEM::CIMInstance& modified) {
-        instances().modifyInstance(harness.env, kNamespace, modified,
-                                   OpenWBEM::CIMInstance(OpenWBEM::CIMNULL),
-                                   OpenWBEM::WBEMFlags::E_EXCLUDE_QUALIFIERS, 0,
-                                   OpenWBEM::CIMClass(modified.getClassName()));
+        modify(*m_provider, harness.env, modified);
     }
 
     std::vector<std::string> logLines() const { return harness.logger->lines(); }
@@ -68,8 +54,6 @@ public:
     Harness harness;
 
 private:
-    OpenWBEM::CppInstanceProviderIFC& instances() { return *m_provider->getInstanceProvider(); }
-
     OpenWBEM::IntrusiveReference<OpenWBEM::CppProviderBaseIFC> m_provider;
 };
 
@@ -86,17 +70,6 @@ inline std::string typedProperty(const OpenWBEM::CIMInstance& inst, const char* 
 }
 inline std::string typedKey(const OpenWBEM::CIMObjectPath& path, const char* name) {
     return typedText(path.getKey(name));
-}
-
-// The CIMException that f threw, if it threw one; other exceptions pass.
-template <class F>
-std::optional<OpenWBEM::CIMException> cimErrorOf(F f) {
-    try {
-        f();
-    } catch (const OpenWBEM::CIMException& e) {
-        return e;
-    }
-    return std::nullopt;
 }
 
 }  // namespace qvx_test

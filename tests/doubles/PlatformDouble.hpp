@@ -38,8 +38,8 @@ public:
     void failRegistry(const std::string& function, const std::string& property, int32_t code);
 
     // Registry content.
-    void setEntry(const std::string& provider, const std::string& property,
-                  const std::string& text, const std::string& section = "Providers");
+    void setEntry(const std::string& provider, const std::string& property, const std::string& text,
+                  const std::string& section = "Providers");
     std::optional<std::string> textEntry(const std::string& provider, const std::string& property,
                                          const std::string& section = "Providers") const;
     std::optional<int32_t> intEntry(const std::string& provider, const std::string& property,
@@ -58,8 +58,7 @@ public:
                       int32_t size);
     int32_t setString(const char* section, const char* provider, const char* property,
                       const char* value);
-    int32_t setInt(const char* section, const char* provider, const char* property,
-                   int32_t value);
+    int32_t setInt(const char* section, const char* provider, const char* property, int32_t value);
 
 private:
     PlatformDouble();

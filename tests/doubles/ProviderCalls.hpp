@@ -1,5 +1,5 @@
 // Request calls as the object manager makes them, with the arguments the
-// providers ignore filled in.
+// providers ignore filled in, on any provider and environment.
 #ifndef QVX_TESTS_PROVIDERCALLS_HPP
 #define QVX_TESTS_PROVIDERCALLS_HPP
 
@@ -11,6 +11,8 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <optional>
+#include <vector>
 
 namespace qvx_test {
 
@@ -23,15 +25,22 @@ inline std::vector<OpenWBEM::CIMObjectPath> names(OpenWBEM::CppProviderBaseIFC& 
     return c.items;
 }
 
+// Into a given handler, so a test still sees what arrived before a throw.
+inline void instancesInto(OpenWBEM::CppProviderBaseIFC& p,
+                          const OpenWBEM::ProviderEnvironmentIFCRef& env, const char* className,
+                          OpenWBEM::CIMInstanceResultHandlerIFC& result) {
+    using namespace OpenWBEM::WBEMFlags;
+    p.getInstanceProvider()->enumInstances(env, "root/cimv2", className, result, E_NOT_LOCAL_ONLY,
+                                           E_DEEP, E_EXCLUDE_QUALIFIERS, E_EXCLUDE_CLASS_ORIGIN, 0,
+                                           OpenWBEM::CIMClass(OpenWBEM::CIMNULL),
+                                           OpenWBEM::CIMClass(OpenWBEM::CIMNULL));
+}
+
 inline std::vector<OpenWBEM::CIMInstance> instances(OpenWBEM::CppProviderBaseIFC& p,
                                                     const OpenWBEM::ProviderEnvironmentIFCRef& env,
                                                     const char* className) {
     InstanceCollector c;
-    using namespace OpenWBEM::WBEMFlags;
-    p.getInstanceProvider()->enumInstances(env, "root/cimv2", className, c, E_NOT_LOCAL_ONLY,
-                                           E_DEEP, E_EXCLUDE_QUALIFIERS, E_EXCLUDE_CLASS_ORIGIN, 0,
-                                           OpenWBEM::CIMClass(OpenWBEM::CIMNULL),
-                                           OpenWBEM::CIMClass(OpenWBEM::CIMNULL));
+    instancesInto(p, env, className, c);
     return c.items;
 }
 
@@ -51,13 +60,21 @@ inline void modify(OpenWBEM::CppProviderBaseIFC& p, const OpenWBEM::ProviderEnvi
         OpenWBEM::WBEMFlags::E_EXCLUDE_QUALIFIERS, 0, OpenWBEM::CIMClass(OpenWBEM::CIMNULL));
 }
 
-// The CIMException f throws; a failure if it throws none.
-inline OpenWBEM::CIMException cimError(const std::function<void()>& f) {
+// The CIMException that f threw, if it threw one; other exceptions pass.
+template <class F>
+std::optional<OpenWBEM::CIMException> cimErrorOf(F f) {
     try {
         f();
     } catch (const OpenWBEM::CIMException& e) {
         return e;
     }
+    return std::nullopt;
+}
+
+// The CIMException f throws; a test failure if it throws none.
+inline OpenWBEM::CIMException cimError(const std::function<void()>& f) {
+    std::optional<OpenWBEM::CIMException> e = cimErrorOf(f);
+    if (e) return *e;
     ADD_FAILURE() << "expected a CIMException";
     return OpenWBEM::CIMException("", 0, OpenWBEM::CIMException::SUCCESS);
 }
