@@ -1,7 +1,6 @@
 #include "expansion/QVX_Z64ExpansionChassisProviderNew.hpp"
 
 #include "frame/QVX_ProviderFrame.hpp"
-#include "frame/QVX_Tags.hpp"
 
 using namespace OpenWBEM;
 
@@ -44,7 +43,7 @@ void QVX_Z64ExpansionChassisProvider::enumInstanceNames(const ProviderEnvironmen
             int n = QVX_Z64ExpansionChassisInstanceManager::instance()->getInstanceNumber();
             for (int i = 0; i < n; ++i) {
                 CIMPropertyArray keys;
-                keys.push_back(CIMProperty("Tag", CIMValue(QVX_formatTag("ExpansionChassis", i))));
+                keys.push_back(CIMProperty("Tag", CIMValue(QVX_expansionChassisTag(i))));
                 keys.push_back(CIMProperty("CreationClassName", CIMValue(kCreationClassName)));
                 path.setKeys(keys);
                 result.handle(path);
