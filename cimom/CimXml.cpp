@@ -1,0 +1,1472 @@
+#include "CimXml.hpp"
+
+#include "OW_Bool.hpp"
+#include "OW_CIMDataType.hpp"
+#include "OW_CIMDateTime.hpp"
+#include "OW_CIMProperty.hpp"
+#include "OW_CIMQualifier.hpp"
+#include "OW_Exception.hpp"
+
+#include <libxml/SAX2.h>
+#include <libxml/parser.h>
+#include <libxml/tree.h>
+#include <libxml/xmlerror.h>
+
+#include <cctype>
+#include <cfloat>
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <limits>
+#include <memory>
+#include <set>
+#include <utility>
+
+namespace qvx_cimom {
+
+using OpenWBEM::Array;
+using OpenWBEM::Bool;
+using OpenWBEM::CIMClass;
+using OpenWBEM::CIMDataType;
+using OpenWBEM::CIMDateTime;
+using OpenWBEM::CIMException;
+using OpenWBEM::CIMInstance;
+using OpenWBEM::CIMNULL;
+using OpenWBEM::CIMObjectPath;
+using OpenWBEM::CIMParamValue;
+using OpenWBEM::CIMParamValueArray;
+using OpenWBEM::CIMProperty;
+using OpenWBEM::CIMPropertyArray;
+using OpenWBEM::CIMQualifier;
+using OpenWBEM::CIMQualifierArray;
+using OpenWBEM::CIMValue;
+using OpenWBEM::String;
+
+CimXmlError::CimXmlError(CIMException::ErrNoType c, const std::string& d)
+    : std::runtime_error(d), code(c), description(d) {}
+
+namespace {
+
+typedef CIMException::ErrNoType Code;
+
+// ---------------------------------------------------------------- common
+
+std::string str(const String& s) {
+    return std::string(s.c_str(), s.length());
+}
+String owString(const std::string& s) {
+    return String(s.c_str(), s.size());
+}
+
+char lowerAscii(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool iequals(const std::string& a, const std::string& b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (lowerAscii(a[i]) != lowerAscii(b[i])) return false;
+    }
+    return true;
+}
+
+std::string lower(std::string s) {
+    for (char& c : s) c = lowerAscii(c);
+    return s;
+}
+
+bool isXmlSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
+
+std::string trim(const std::string& s) {
+    size_t b = 0, e = s.size();
+    while (b < e && isXmlSpace(s[b])) ++b;
+    while (e > b && isXmlSpace(s[e - 1])) --e;
+    return s.substr(b, e - b);
+}
+
+// ---------------------------------------------------------------- decoding
+
+[[noreturn]] void fail(Code code, const std::string& text) {
+    throw CimXmlError(code, text);
+}
+[[noreturn]] void bad(const std::string& text) {
+    fail(CIMException::INVALID_PARAMETER, text);
+}
+[[noreturn]] void unsupported(const std::string& text) {
+    fail(CIMException::NOT_SUPPORTED, text);
+}
+
+// Input quoted in an error text, cut short on a character boundary.
+std::string quote(const std::string& s) {
+    const size_t kMax = 64;
+    if (s.size() <= kMax) return "\"" + s + "\"";
+    size_t n = kMax;
+    while (n > 0 && (static_cast<unsigned char>(s[n]) & 0xC0) == 0x80) --n;
+    return "\"" + s.substr(0, n) + "...\" (" + std::to_string(s.size()) + " bytes)";
+}
+
+// A CIM identifier: a letter or '_' first, then letters, digits and '_';
+// bytes of non-ASCII UTF-8 characters count as letters.
+bool isIdentifier(const std::string& s) {
+    if (s.empty() || s.size() > kCimXmlMaxNameBytes) return false;
+    for (size_t i = 0; i < s.size(); ++i) {
+        unsigned char c = static_cast<unsigned char>(s[i]);
+        bool ok = c >= 0x80 || c == '_' || std::isalpha(c) || (i > 0 && std::isdigit(c));
+        if (!ok) return false;
+    }
+    return true;
+}
+
+bool isNamed(const xmlNode* n, const char* name) {
+    return n->type == XML_ELEMENT_NODE && n->ns == nullptr &&
+           xmlStrEqual(n->name, reinterpret_cast<const xmlChar*>(name));
+}
+
+// For error texts: names may be as long as libxml2 allows.
+std::string elementName(const xmlNode* n) {
+    std::string s(reinterpret_cast<const char*>(n->name));
+    if (n->ns && n->ns->prefix)
+        s = std::string(reinterpret_cast<const char*>(n->ns->prefix)) + ":" + s;
+    return s.size() > 64 ? quote(s) : s;
+}
+
+// The element children, refusing text other than white space between them.
+std::vector<const xmlNode*> children(const xmlNode* n) {
+    std::vector<const xmlNode*> out;
+    for (const xmlNode* c = n->children; c; c = c->next) {
+        switch (c->type) {
+            case XML_ELEMENT_NODE:
+                out.push_back(c);
+                break;
+            case XML_TEXT_NODE:
+            case XML_CDATA_SECTION_NODE:
+                for (const xmlChar* p = c->content; p && *p; ++p) {
+                    if (!isXmlSpace(static_cast<char>(*p))) {
+                        bad("unexpected text in " + elementName(n));
+                    }
+                }
+                break;
+            case XML_COMMENT_NODE:
+            case XML_PI_NODE:
+                break;
+            default:
+                bad("unexpected content in " + elementName(n));
+        }
+    }
+    return out;
+}
+
+// The text of an element that may hold text only.
+std::string textOf(const xmlNode* n) {
+    std::string out;
+    for (const xmlNode* c = n->children; c; c = c->next) {
+        switch (c->type) {
+            case XML_TEXT_NODE:
+            case XML_CDATA_SECTION_NODE:
+                if (c->content) out += reinterpret_cast<const char*>(c->content);
+                break;
+            case XML_COMMENT_NODE:
+            case XML_PI_NODE:
+                break;
+            default:
+                bad(elementName(n) + " may hold text only");
+        }
+    }
+    return out;
+}
+
+bool attr(const xmlNode* n, const char* name, std::string& out) {
+    xmlChar* v = xmlGetNoNsProp(n, reinterpret_cast<const xmlChar*>(name));
+    if (!v) return false;
+    out = reinterpret_cast<const char*>(v);
+    xmlFree(v);
+    return true;
+}
+
+std::string requiredAttr(const xmlNode* n, const char* name) {
+    std::string v;
+    if (!attr(n, name, v)) bad(elementName(n) + " without " + name);
+    return v;
+}
+
+// A NAME-like attribute that must be a CIM identifier.
+std::string nameAttr(const xmlNode* n, const char* name) {
+    std::string v = requiredAttr(n, name);
+    if (v.size() > kCimXmlMaxNameBytes) {
+        bad(elementName(n) + " " + name + " longer than " + std::to_string(kCimXmlMaxNameBytes) +
+            " bytes");
+    }
+    if (!isIdentifier(v)) bad(elementName(n) + " " + name + " " + quote(v) + " is not a CIM name");
+    return v;
+}
+
+void expectElement(const xmlNode* n, const char* name) {
+    if (!isNamed(n, name)) bad("expected " + std::string(name) + ", found " + elementName(n));
+}
+
+// One element child of the given name, and nothing else.
+const xmlNode* onlyChild(const xmlNode* n, const char* name) {
+    std::vector<const xmlNode*> kids = children(n);
+    if (kids.size() != 1) bad(elementName(n) + " must hold exactly one " + name);
+    expectElement(kids[0], name);
+    return kids[0];
+}
+
+// ---- scalar values
+
+bool parseInteger(const std::string& s, bool& negative, uint64_t& magnitude) {
+    size_t i = 0;
+    negative = false;
+    if (i < s.size() && (s[i] == '+' || s[i] == '-')) negative = s[i++] == '-';
+    unsigned base = 10;
+    if (i + 1 < s.size() && s[i] == '0' && (s[i + 1] == 'x' || s[i + 1] == 'X')) {
+        base = 16;
+        i += 2;
+    }
+    if (i >= s.size()) return false;
+    magnitude = 0;
+    for (; i < s.size(); ++i) {
+        unsigned char c = static_cast<unsigned char>(s[i]);
+        unsigned d;
+        if (c >= '0' && c <= '9') {
+            d = c - '0';
+        } else if (base == 16 && std::isxdigit(c)) {
+            d = static_cast<unsigned>(std::tolower(c) - 'a' + 10);
+        } else {
+            return false;
+        }
+        if (magnitude > (std::numeric_limits<uint64_t>::max() - d) / base) return false;
+        magnitude = magnitude * base + d;
+    }
+    return true;
+}
+
+template <class T>
+CIMValue integerValue(const std::string& text, const std::string& what, const char* type) {
+    bool negative = false;
+    uint64_t m = 0;
+    std::string s = trim(text);
+    bool ok = parseInteger(s, negative, m);
+    T value = 0;
+    if (ok && std::numeric_limits<T>::is_signed) {
+        const uint64_t maxPos = static_cast<uint64_t>(std::numeric_limits<T>::max());
+        if (!negative) {
+            ok = m <= maxPos;
+            value = static_cast<T>(m);
+        } else {
+            ok = m <= maxPos + 1;
+            if (ok) value = m == 0 ? 0 : static_cast<T>(-static_cast<int64_t>(m - 1) - 1);
+        }
+    } else if (ok) {
+        ok = (!negative || m == 0) && m <= static_cast<uint64_t>(std::numeric_limits<T>::max());
+        value = static_cast<T>(m);
+    }
+    if (!ok) bad(what + ": " + quote(text) + " is not a valid " + type);
+    return CIMValue(value);
+}
+
+CIMValue realValue(const std::string& text, const std::string& what, bool single) {
+    std::string s = trim(text);
+    const char* type = single ? "real32" : "real64";
+    size_t start = (!s.empty() && s[0] == '+') ? 1 : 0;
+    bool plain = start < s.size();
+    for (size_t i = start; i < s.size(); ++i) {
+        char c = s[i];
+        if (!(std::isdigit(static_cast<unsigned char>(c)) || c == '.' || c == 'e' || c == 'E' ||
+              c == '+' || c == '-')) {
+            plain = false;
+        }
+    }
+    double v = 0;
+    if (plain) {
+        const char* b = s.data() + start;
+        const char* e = s.data() + s.size();
+        std::from_chars_result r = std::from_chars(b, e, v);
+        plain = r.ec == std::errc() && r.ptr == e && std::isfinite(v);
+    }
+    if (plain && single) plain = std::fabs(v) <= FLT_MAX;
+    if (!plain) bad(what + ": " + quote(text) + " is not a valid " + type);
+    if (single) return CIMValue(static_cast<OpenWBEM::Real32>(v));
+    return CIMValue(static_cast<OpenWBEM::Real64>(v));
+}
+
+// "yyyymmddhhmmss.mmmmmmsutc" or "ddddddddhhmmss.mmmmmm:000", digits checked:
+// the object model reads them without checking.
+CIMValue dateTimeValue(const std::string& text, const std::string& what) {
+    std::string s = trim(text);
+    bool ok = s.size() == 25 && s[14] == '.' && (s[21] == '+' || s[21] == '-' || s[21] == ':');
+    for (size_t i = 0; ok && i < s.size(); ++i) {
+        if (i == 14 || i == 21) continue;
+        ok = std::isdigit(static_cast<unsigned char>(s[i])) != 0;
+    }
+    if (ok && s[21] == ':') ok = s.compare(22, 3, "000") == 0;
+    if (!ok) bad(what + ": " + quote(text) + " is not a valid datetime");
+    return CIMValue(CIMDateTime(owString(s)));
+}
+
+CIMValue booleanValue(const std::string& text, const std::string& what) {
+    std::string s = trim(text);
+    if (iequals(s, "true")) return CIMValue(true);
+    if (iequals(s, "false")) return CIMValue(false);
+    bad(what + ": " + quote(text) + " is not a boolean");
+}
+
+CIMValue scalarValue(CIMDataType::Type t, const std::string& text, const std::string& what) {
+    switch (t) {
+        case CIMDataType::STRING:
+            return CIMValue(owString(text));
+        case CIMDataType::BOOLEAN:
+            return booleanValue(text, what);
+        case CIMDataType::UINT8:
+            return integerValue<OpenWBEM::UInt8>(text, what, "uint8");
+        case CIMDataType::SINT8:
+            return integerValue<OpenWBEM::Int8>(text, what, "sint8");
+        case CIMDataType::UINT16:
+            return integerValue<OpenWBEM::UInt16>(text, what, "uint16");
+        case CIMDataType::SINT16:
+            return integerValue<OpenWBEM::Int16>(text, what, "sint16");
+        case CIMDataType::UINT32:
+            return integerValue<OpenWBEM::UInt32>(text, what, "uint32");
+        case CIMDataType::SINT32:
+            return integerValue<OpenWBEM::Int32>(text, what, "sint32");
+        case CIMDataType::UINT64:
+            return integerValue<OpenWBEM::UInt64>(text, what, "uint64");
+        case CIMDataType::SINT64:
+            return integerValue<OpenWBEM::Int64>(text, what, "sint64");
+        case CIMDataType::REAL32:
+            return realValue(text, what, true);
+        case CIMDataType::REAL64:
+            return realValue(text, what, false);
+        case CIMDataType::DATETIME:
+            return dateTimeValue(text, what);
+        default:
+            break;
+    }
+    unsupported(what + ": values of type " + str(CIMDataType(t).toString()) + " are not supported");
+}
+
+template <class T>
+CIMValue typedArray(const std::vector<CIMValue>& items) {
+    Array<T> a;
+    for (const CIMValue& v : items) {
+        T x;
+        v.get(x);
+        a.push_back(x);
+    }
+    return CIMValue(a);
+}
+
+CIMValue arrayValue(CIMDataType::Type t, const std::vector<CIMValue>& items,
+                    const std::string& what) {
+    switch (t) {
+        case CIMDataType::STRING:
+            return typedArray<String>(items);
+        case CIMDataType::BOOLEAN:
+            return typedArray<Bool>(items);
+        case CIMDataType::UINT8:
+            return typedArray<OpenWBEM::UInt8>(items);
+        case CIMDataType::SINT8:
+            return typedArray<OpenWBEM::Int8>(items);
+        case CIMDataType::UINT16:
+            return typedArray<OpenWBEM::UInt16>(items);
+        case CIMDataType::SINT16:
+            return typedArray<OpenWBEM::Int16>(items);
+        case CIMDataType::UINT32:
+            return typedArray<OpenWBEM::UInt32>(items);
+        case CIMDataType::SINT32:
+            return typedArray<OpenWBEM::Int32>(items);
+        case CIMDataType::UINT64:
+            return typedArray<OpenWBEM::UInt64>(items);
+        case CIMDataType::SINT64:
+            return typedArray<OpenWBEM::Int64>(items);
+        case CIMDataType::REAL32:
+            return typedArray<OpenWBEM::Real32>(items);
+        case CIMDataType::REAL64:
+            return typedArray<OpenWBEM::Real64>(items);
+        case CIMDataType::DATETIME:
+            return typedArray<CIMDateTime>(items);
+        default:
+            break;
+    }
+    unsupported(what + ": arrays of type " + str(CIMDataType(t).toString()) + " are not supported");
+}
+
+// A VALUE.ARRAY of VALUEs, each read as type t.
+CIMValue valueArray(const xmlNode* n, CIMDataType::Type t, const std::string& what) {
+    expectElement(n, "VALUE.ARRAY");
+    std::vector<CIMValue> items;
+    for (const xmlNode* v : children(n)) {
+        if (isNamed(v, "VALUE.NULL")) unsupported(what + ": NULL array elements are not supported");
+        expectElement(v, "VALUE");
+        items.push_back(scalarValue(t, textOf(v), what));
+    }
+    return arrayValue(t, items, what);
+}
+
+// A TYPE or PARAMTYPE attribute.
+CIMDataType::Type typeAttr(const xmlNode* n, const std::string& text, const std::string& what) {
+    if (iequals(text, "reference") || iequals(text, "object")) {
+        unsupported(what + ": " + text + " values are not supported");
+    }
+    CIMDataType::Type t = CIMDataType::strToSimpleType(owString(text));
+    if (t == CIMDataType::INVALID)
+        bad(what + ": unknown " + elementName(n) + " type " + quote(text));
+    return t;
+}
+
+void refuseEmbeddedObject(const xmlNode* n, const std::string& what) {
+    std::string ignored;
+    if (attr(n, "EMBEDDEDOBJECT", ignored))
+        unsupported(what + ": embedded objects are not supported");
+}
+
+// ---- keys, instances
+
+CIMValue keyValue(const xmlNode* n, const std::string& key) {
+    std::string what = "key " + key;
+    std::string valueType = "string";
+    attr(n, "VALUETYPE", valueType);
+    std::string text = textOf(n);
+    std::string type;
+    bool typed = attr(n, "TYPE", type);
+    if (iequals(valueType, "string")) {
+        if (!typed) return CIMValue(owString(text));
+        CIMDataType::Type t = typeAttr(n, type, what);
+        if (t != CIMDataType::STRING && t != CIMDataType::DATETIME && t != CIMDataType::CHAR16) {
+            bad(what + ": TYPE " + type + " does not go with VALUETYPE string");
+        }
+        return scalarValue(t, text, what);
+    }
+    if (iequals(valueType, "boolean")) {
+        if (typed && typeAttr(n, type, what) != CIMDataType::BOOLEAN) {
+            bad(what + ": TYPE " + type + " does not go with VALUETYPE boolean");
+        }
+        return booleanValue(text, what);
+    }
+    if (iequals(valueType, "numeric")) {
+        if (typed) {
+            CIMDataType::Type t = typeAttr(n, type, what);
+            if (!CIMDataType(t).isNumericType()) {
+                bad(what + ": TYPE " + type + " does not go with VALUETYPE numeric");
+            }
+            return scalarValue(t, text, what);
+        }
+        // Untyped: the widest integer of its sign, or a real.
+        std::string s = trim(text);
+        bool hex = s.find_first_of("xX") != std::string::npos;
+        if (!hex && s.find_first_of(".eE") != std::string::npos) {
+            return realValue(text, what, false);
+        }
+        if (!s.empty() && s[0] == '-') return integerValue<OpenWBEM::Int64>(text, what, "sint64");
+        return integerValue<OpenWBEM::UInt64>(text, what, "uint64");
+    }
+    bad(what + ": unknown VALUETYPE " + quote(valueType));
+}
+
+CIMObjectPath instanceName(const xmlNode* n, const std::string& nameSpace) {
+    expectElement(n, "INSTANCENAME");
+    std::string cls = nameAttr(n, "CLASSNAME");
+    CIMPropertyArray keys;
+    std::set<std::string> seen;
+    for (const xmlNode* k : children(n)) {
+        if (isNamed(k, "KEYVALUE") || isNamed(k, "VALUE.REFERENCE")) {
+            unsupported("INSTANCENAME " + cls + ": a key without KEYBINDING is not supported");
+        }
+        expectElement(k, "KEYBINDING");
+        std::string key = nameAttr(k, "NAME");
+        if (!seen.insert(lower(key)).second)
+            bad("INSTANCENAME " + cls + ": key " + key + " given twice");
+        std::vector<const xmlNode*> kids = children(k);
+        if (kids.size() != 1) bad("KEYBINDING " + key + " must hold exactly one KEYVALUE");
+        if (isNamed(kids[0], "VALUE.REFERENCE")) {
+            unsupported("key " + key + ": reference keys are not supported");
+        }
+        expectElement(kids[0], "KEYVALUE");
+        keys.push_back(CIMProperty(owString(key), keyValue(kids[0], key)));
+    }
+    CIMObjectPath path{owString(cls), owString(nameSpace)};
+    path.setKeys(keys);
+    return path;
+}
+
+CIMProperty property(const xmlNode* n) {
+    std::string name = nameAttr(n, "NAME");
+    std::string what = "property " + name;
+    CIMDataType::Type t = typeAttr(n, requiredAttr(n, "TYPE"), what);
+    refuseEmbeddedObject(n, what);
+    CIMProperty p(owString(name), CIMDataType(t));
+    bool haveValue = false;
+    for (const xmlNode* c : children(n)) {
+        if (isNamed(c, "QUALIFIER")) continue;  // instances' qualifiers are not kept
+        if (!isNamed(c, "VALUE") || haveValue) {
+            bad("PROPERTY " + name + " may hold QUALIFIERs and one VALUE, not " + elementName(c));
+        }
+        haveValue = true;
+        p.setValue(scalarValue(t, textOf(c), what));
+    }
+    return p;
+}
+
+CIMProperty propertyArray(const xmlNode* n) {
+    std::string name = nameAttr(n, "NAME");
+    std::string what = "property " + name;
+    CIMDataType::Type t = typeAttr(n, requiredAttr(n, "TYPE"), what);
+    refuseEmbeddedObject(n, what);
+    CIMProperty p(owString(name), CIMDataType(t, 0));
+    bool haveValue = false;
+    for (const xmlNode* c : children(n)) {
+        if (isNamed(c, "QUALIFIER")) continue;
+        if (!isNamed(c, "VALUE.ARRAY") || haveValue) {
+            bad("PROPERTY.ARRAY " + name + " may hold QUALIFIERs and one VALUE.ARRAY, not " +
+                elementName(c));
+        }
+        haveValue = true;
+        p.setValue(valueArray(c, t, what));
+    }
+    return p;
+}
+
+CIMInstance instance(const xmlNode* n) {
+    expectElement(n, "INSTANCE");
+    std::string cls = nameAttr(n, "CLASSNAME");
+    CIMPropertyArray props;
+    std::set<std::string> seen;
+    for (const xmlNode* c : children(n)) {
+        if (isNamed(c, "QUALIFIER")) continue;
+        CIMProperty p(CIMNULL);
+        if (isNamed(c, "PROPERTY")) {
+            p = property(c);
+        } else if (isNamed(c, "PROPERTY.ARRAY")) {
+            p = propertyArray(c);
+        } else if (isNamed(c, "PROPERTY.REFERENCE")) {
+            std::string name;
+            attr(c, "NAME", name);
+            unsupported("property " + quote(name) +
+                        ": reference properties (PROPERTY.REFERENCE) are not supported");
+        } else {
+            bad("unexpected " + elementName(c) + " in INSTANCE " + cls);
+        }
+        if (!seen.insert(lower(str(p.getName()))).second) {
+            bad("INSTANCE " + cls + ": property " + str(p.getName()) + " given twice");
+        }
+        props.push_back(p);
+    }
+    CIMInstance inst{owString(cls)};
+    inst.setProperties(props);
+    return inst;
+}
+
+std::string namespacePath(const xmlNode* n) {
+    expectElement(n, "LOCALNAMESPACEPATH");
+    std::string ns;
+    for (const xmlNode* c : children(n)) {
+        expectElement(c, "NAMESPACE");
+        std::string part = nameAttr(c, "NAME");
+        if (!ns.empty()) ns += '/';
+        ns += part;
+        if (ns.size() > kCimXmlMaxNameBytes) {
+            bad("namespace longer than " + std::to_string(kCimXmlMaxNameBytes) + " bytes");
+        }
+    }
+    if (ns.empty()) bad("LOCALNAMESPACEPATH without NAMESPACE");
+    return ns;
+}
+
+// ---- intrinsic parameters
+
+enum Param : unsigned {
+    P_CLASS_NAME = 1u << 0,
+    P_INSTANCE_NAME = 1u << 1,
+    P_MODIFIED_INSTANCE = 1u << 2,
+    P_NEW_INSTANCE = 1u << 3,
+    P_LOCAL_ONLY = 1u << 4,
+    P_DEEP_INHERITANCE = 1u << 5,
+    P_INCLUDE_QUALIFIERS = 1u << 6,
+    P_INCLUDE_CLASS_ORIGIN = 1u << 7,
+    P_PROPERTY_LIST = 1u << 8,
+};
+
+const struct {
+    const char* name;
+    Param param;
+} kParams[] = {
+    {"ClassName", P_CLASS_NAME},
+    {"InstanceName", P_INSTANCE_NAME},
+    {"ModifiedInstance", P_MODIFIED_INSTANCE},
+    {"NewInstance", P_NEW_INSTANCE},
+    {"LocalOnly", P_LOCAL_ONLY},
+    {"DeepInheritance", P_DEEP_INHERITANCE},
+    {"IncludeQualifiers", P_INCLUDE_QUALIFIERS},
+    {"IncludeClassOrigin", P_INCLUDE_CLASS_ORIGIN},
+    {"PropertyList", P_PROPERTY_LIST},
+};
+
+// The parameters each method defines, those it needs, and the defaults of
+// its flags (LocalOnly, DeepInheritance, IncludeQualifiers, IncludeClassOrigin).
+struct MethodSpec {
+    const char* name;
+    unsigned params;
+    unsigned required;
+    bool localOnly, deepInheritance, includeQualifiers, includeClassOrigin;
+};
+
+const unsigned kRead = P_LOCAL_ONLY | P_INCLUDE_QUALIFIERS | P_INCLUDE_CLASS_ORIGIN;
+const MethodSpec kMethods[] = {
+    {"EnumerateInstanceNames", P_CLASS_NAME, P_CLASS_NAME, true, false, false, false},
+    {"EnumerateInstances", P_CLASS_NAME | kRead | P_DEEP_INHERITANCE | P_PROPERTY_LIST,
+     P_CLASS_NAME, true, true, false, false},
+    {"GetInstance", P_INSTANCE_NAME | kRead | P_PROPERTY_LIST, P_INSTANCE_NAME, true, false, false,
+     false},
+    {"ModifyInstance", P_MODIFIED_INSTANCE | P_INCLUDE_QUALIFIERS | P_PROPERTY_LIST,
+     P_MODIFIED_INSTANCE, true, false, true, false},
+    {"CreateInstance", P_NEW_INSTANCE, P_NEW_INSTANCE, true, false, false, false},
+    {"DeleteInstance", P_INSTANCE_NAME, P_INSTANCE_NAME, true, false, false, false},
+    {"EnumerateClassNames", P_CLASS_NAME | P_DEEP_INHERITANCE, 0, true, false, false, false},
+    {"EnumerateClasses", P_CLASS_NAME | kRead | P_DEEP_INHERITANCE, 0, true, false, true, false},
+    {"GetClass", P_CLASS_NAME | kRead | P_PROPERTY_LIST, P_CLASS_NAME, true, false, true, false},
+};
+
+const MethodSpec* findMethod(const std::string& name) {
+    for (const MethodSpec& m : kMethods) {
+        if (iequals(name, m.name)) return &m;
+    }
+    return nullptr;
+}
+
+bool boolParam(const xmlNode* value, const std::string& what, bool fallback) {
+    if (!value) return fallback;  // NULL: the default
+    expectElement(value, "VALUE");
+    return booleanValue(textOf(value), what).toBool();
+}
+
+void intrinsicParam(const xmlNode* n, const std::string& name, Param p, CimRequest& req) {
+    std::vector<const xmlNode*> kids = children(n);
+    if (kids.size() > 1) bad("IPARAMVALUE " + name + " holds more than one value");
+    const xmlNode* v = kids.empty() ? nullptr : kids[0];
+    std::string what = "IPARAMVALUE " + name;
+    switch (p) {
+        case P_CLASS_NAME:
+            if (v) {
+                expectElement(v, "CLASSNAME");
+                req.className = nameAttr(v, "NAME");
+            }
+            break;
+        case P_INSTANCE_NAME:
+            if (v) req.instanceName = instanceName(v, req.nameSpace);
+            break;
+        case P_MODIFIED_INSTANCE:
+            if (v) {
+                expectElement(v, "VALUE.NAMEDINSTANCE");
+                std::vector<const xmlNode*> parts = children(v);
+                if (parts.size() != 2)
+                    bad(what + ": VALUE.NAMEDINSTANCE needs INSTANCENAME and INSTANCE");
+                req.instanceName = instanceName(parts[0], req.nameSpace);
+                req.instance = instance(parts[1]);
+                if (!req.instanceName.getClassName().equalsIgnoreCase(
+                        req.instance.getClassName())) {
+                    bad(what + ": INSTANCENAME of class " + str(req.instanceName.getClassName()) +
+                        " names an INSTANCE of class " + str(req.instance.getClassName()));
+                }
+            }
+            break;
+        case P_NEW_INSTANCE:
+            if (v) req.instance = instance(v);
+            break;
+        case P_LOCAL_ONLY:
+            req.localOnly = boolParam(v, what, req.localOnly);
+            break;
+        case P_DEEP_INHERITANCE:
+            req.deepInheritance = boolParam(v, what, req.deepInheritance);
+            break;
+        case P_INCLUDE_QUALIFIERS:
+            req.includeQualifiers = boolParam(v, what, req.includeQualifiers);
+            break;
+        case P_INCLUDE_CLASS_ORIGIN:
+            req.includeClassOrigin = boolParam(v, what, req.includeClassOrigin);
+            break;
+        case P_PROPERTY_LIST:
+            if (v) {
+                expectElement(v, "VALUE.ARRAY");
+                req.hasPropertyList = true;
+                for (const xmlNode* e : children(v)) {
+                    expectElement(e, "VALUE");
+                    std::string prop = trim(textOf(e));
+                    if (!isIdentifier(prop))
+                        bad(what + ": " + quote(prop) + " is not a property name");
+                    req.propertyList.push_back(prop);
+                }
+            }
+            break;
+    }
+}
+
+void intrinsicCall(const xmlNode* call, CimRequest& req) {
+    req.method = nameAttr(call, "NAME");
+    std::vector<const xmlNode*> kids = children(call);
+    if (kids.empty() || !isNamed(kids[0], "LOCALNAMESPACEPATH")) {
+        bad("IMETHODCALL " + req.method + " must start with LOCALNAMESPACEPATH");
+    }
+    req.nameSpace = namespacePath(kids[0]);
+    const MethodSpec* spec = findMethod(req.method);
+    if (spec) {
+        req.localOnly = spec->localOnly;
+        req.deepInheritance = spec->deepInheritance;
+        req.includeQualifiers = spec->includeQualifiers;
+        req.includeClassOrigin = spec->includeClassOrigin;
+    }
+    unsigned given = 0;
+    for (size_t i = 1; i < kids.size(); ++i) {
+        const xmlNode* k = kids[i];
+        if (isNamed(k, "RESPONSEDESTINATION")) unsupported("RESPONSEDESTINATION is not supported");
+        expectElement(k, "IPARAMVALUE");
+        std::string name = nameAttr(k, "NAME");
+        // Parameters the method does not define are ignored, as unknown ones are.
+        for (const auto& p : kParams) {
+            if (!spec || !(spec->params & p.param) || !iequals(name, p.name)) continue;
+            if (given & p.param) bad("IPARAMVALUE " + name + " given twice");
+            given |= p.param;
+            intrinsicParam(k, name, p.param, req);
+        }
+    }
+    if (!spec) return;
+    if ((spec->required & P_CLASS_NAME) && req.className.empty()) {
+        bad(req.method + " needs the ClassName parameter");
+    }
+    if ((spec->required & P_INSTANCE_NAME) && !req.instanceName) {
+        bad(req.method + " needs the InstanceName parameter");
+    }
+    if ((spec->required & P_MODIFIED_INSTANCE) && !req.instance) {
+        bad(req.method + " needs the ModifiedInstance parameter");
+    }
+    if ((spec->required & P_NEW_INSTANCE) && !req.instance) {
+        bad(req.method + " needs the NewInstance parameter");
+    }
+}
+
+// ---- extrinsic calls
+
+CIMParamValue paramValue(const xmlNode* n) {
+    std::string name = nameAttr(n, "NAME");
+    std::string what = "PARAMVALUE " + name;
+    refuseEmbeddedObject(n, what);
+    std::string type;
+    CIMDataType::Type t =
+        attr(n, "PARAMTYPE", type) ? typeAttr(n, type, what) : CIMDataType::STRING;
+    std::vector<const xmlNode*> kids = children(n);
+    if (kids.empty()) return CIMParamValue(owString(name));
+    if (kids.size() > 1) bad(what + " holds more than one value");
+    if (isNamed(kids[0], "VALUE")) {
+        return CIMParamValue(owString(name), scalarValue(t, textOf(kids[0]), what));
+    }
+    if (isNamed(kids[0], "VALUE.ARRAY")) {
+        return CIMParamValue(owString(name), valueArray(kids[0], t, what));
+    }
+    unsupported(what + ": " + elementName(kids[0]) + " values are not supported");
+}
+
+void extrinsicCall(const xmlNode* call, CimRequest& req) {
+    req.extrinsic = true;
+    req.method = nameAttr(call, "NAME");
+    std::vector<const xmlNode*> kids = children(call);
+    if (kids.empty())
+        bad("METHODCALL " + req.method + " without LOCALINSTANCEPATH or LOCALCLASSPATH");
+    const xmlNode* target = kids[0];
+    if (isNamed(target, "LOCALINSTANCEPATH") || isNamed(target, "LOCALCLASSPATH")) {
+        std::vector<const xmlNode*> parts = children(target);
+        if (parts.size() != 2) bad(elementName(target) + " needs LOCALNAMESPACEPATH and a name");
+        req.nameSpace = namespacePath(parts[0]);
+        if (isNamed(target, "LOCALINSTANCEPATH")) {
+            req.objectPath = instanceName(parts[1], req.nameSpace);
+        } else {
+            expectElement(parts[1], "CLASSNAME");
+            req.objectPath =
+                CIMObjectPath(owString(nameAttr(parts[1], "NAME")), owString(req.nameSpace));
+        }
+        req.className = str(req.objectPath.getClassName());
+    } else {
+        bad("METHODCALL " + req.method + " must start with LOCALINSTANCEPATH or LOCALCLASSPATH");
+    }
+    std::set<std::string> seen;
+    for (size_t i = 1; i < kids.size(); ++i) {
+        if (isNamed(kids[i], "RESPONSEDESTINATION"))
+            unsupported("RESPONSEDESTINATION is not supported");
+        expectElement(kids[i], "PARAMVALUE");
+        CIMParamValue pv = paramValue(kids[i]);
+        if (!seen.insert(lower(str(pv.getName()))).second) {
+            bad("PARAMVALUE " + str(pv.getName()) + " given twice");
+        }
+        req.inParams.push_back(pv);
+    }
+}
+
+void message(const xmlNode* root, CimRequest& req) {
+    if (!isNamed(root, "CIM")) bad("the root element is " + elementName(root) + ", not CIM");
+    std::string cimVersion = requiredAttr(root, "CIMVERSION");
+    std::string dtdVersion = requiredAttr(root, "DTDVERSION");
+    if (cimVersion.compare(0, 2, "2.") != 0)
+        unsupported("CIMVERSION " + quote(cimVersion) + " is not supported");
+    if (dtdVersion.compare(0, 2, "2.") != 0)
+        unsupported("DTDVERSION " + quote(dtdVersion) + " is not supported");
+    const xmlNode* msg = onlyChild(root, "MESSAGE");
+    std::string id = requiredAttr(msg, "ID");
+    if (id.empty() || id.size() > kCimXmlMaxNameBytes) {
+        bad("MESSAGE ID must have 1 to " + std::to_string(kCimXmlMaxNameBytes) + " bytes");
+    }
+    req.messageId = id;
+    std::string protocol = requiredAttr(msg, "PROTOCOLVERSION");
+    if (protocol.compare(0, 2, "1.") != 0) {
+        unsupported("PROTOCOLVERSION " + quote(protocol) + " is not supported");
+    }
+    std::vector<const xmlNode*> kids = children(msg);
+    if (kids.size() == 1 && isNamed(kids[0], "MULTIREQ")) {
+        unsupported("multiple requests (MULTIREQ) are not supported");
+    }
+    if (kids.size() != 1 || !isNamed(kids[0], "SIMPLEREQ")) bad("MESSAGE must hold one SIMPLEREQ");
+    const xmlNode* call = nullptr;
+    for (const xmlNode* c : children(kids[0])) {
+        if (isNamed(c, "CORRELATOR")) continue;
+        if (call || !(isNamed(c, "IMETHODCALL") || isNamed(c, "METHODCALL"))) {
+            bad("SIMPLEREQ must hold one IMETHODCALL or METHODCALL, not " + elementName(c));
+        }
+        call = c;
+    }
+    if (!call) bad("SIMPLEREQ holds no IMETHODCALL or METHODCALL");
+    if (isNamed(call, "IMETHODCALL")) {
+        intrinsicCall(call, req);
+    } else {
+        extrinsicCall(call, req);
+    }
+}
+
+// ---- libxml2 with DOCTYPE refused and nesting bounded
+
+struct ParseState {
+    startElementNsSAX2Func start = nullptr;
+    endElementNsSAX2Func end = nullptr;
+    int depth = 0;
+    bool tooDeep = false;
+    bool doctype = false;
+    bool failed = false;
+    int line = 0;
+    std::string message;
+};
+
+ParseState& stateOf(void* ctx) {
+    return *static_cast<ParseState*>(static_cast<xmlParserCtxtPtr>(ctx)->_private);
+}
+
+void onStartElement(void* ctx, const xmlChar* localname, const xmlChar* prefix, const xmlChar* uri,
+                    int nbNamespaces, const xmlChar** namespaces, int nbAttributes, int nbDefaulted,
+                    const xmlChar** attributes) {
+    ParseState& s = stateOf(ctx);
+    if (++s.depth > kCimXmlMaxDepth) {
+        s.tooDeep = true;
+        xmlStopParser(static_cast<xmlParserCtxtPtr>(ctx));
+        return;
+    }
+    s.start(ctx, localname, prefix, uri, nbNamespaces, namespaces, nbAttributes, nbDefaulted,
+            attributes);
+}
+
+void onEndElement(void* ctx, const xmlChar* localname, const xmlChar* prefix, const xmlChar* uri) {
+    ParseState& s = stateOf(ctx);
+    --s.depth;
+    s.end(ctx, localname, prefix, uri);
+}
+
+// Called before any declaration inside the DOCTYPE is read.
+void onDoctype(void* ctx, const xmlChar*, const xmlChar*, const xmlChar*) {
+    stateOf(ctx).doctype = true;
+    xmlStopParser(static_cast<xmlParserCtxtPtr>(ctx));
+}
+
+void onError(void* ctx, xmlErrorPtr err) {
+    ParseState& s = stateOf(ctx);
+    if (s.failed || !err || err->level < XML_ERR_ERROR) return;
+    s.failed = true;
+    s.line = err->line;
+    s.message = err->message ? trim(err->message) : "unknown error";
+    if (s.message.size() > 200) s.message.resize(200);
+}
+
+struct DocFree {
+    void operator()(xmlDoc* d) const { xmlFreeDoc(d); }
+};
+struct CtxtFree {
+    void operator()(xmlParserCtxt* c) const { xmlFreeParserCtxt(c); }
+};
+typedef std::unique_ptr<xmlDoc, DocFree> DocPtr;
+
+void initLibxml() {
+    static const bool done = [] {
+        xmlInitParser();
+        return true;
+    }();
+    (void)done;
+}
+
+DocPtr parse(const std::string& body) {
+    initLibxml();
+    std::unique_ptr<xmlParserCtxt, CtxtFree> ctxt(xmlNewParserCtxt());
+    if (!ctxt || !ctxt->sax) fail(CIMException::FAILED, "cannot create an XML parser");
+    ParseState state;
+    ctxt->_private = &state;
+    xmlSAXHandler* sax = ctxt->sax;
+    state.start = sax->startElementNs;
+    state.end = sax->endElementNs;
+    sax->startElementNs = onStartElement;
+    sax->endElementNs = onEndElement;
+    sax->internalSubset = onDoctype;
+    sax->serror = onError;
+    // No network, no entity substitution, no DTD loading: none of those options.
+    const int options =
+        XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_NOCDATA;
+    DocPtr doc(xmlCtxtReadMemory(ctxt.get(), body.data(), static_cast<int>(body.size()), nullptr,
+                                 nullptr, options));
+    if (state.doctype) bad("DOCTYPE declarations are not accepted");
+    if (state.tooDeep) {
+        bad("elements nested deeper than " + std::to_string(kCimXmlMaxDepth) + " levels");
+    }
+    if (!doc || !ctxt->wellFormed || state.failed) {
+        std::string where = state.line > 0 ? " (line " + std::to_string(state.line) + ")" : "";
+        bad("request is not well-formed XML" + where + ": " +
+            (state.failed ? state.message : std::string("no document")));
+    }
+    return doc;
+}
+
+// For a body libxml2 refused: an attribute from the start tag of the first
+// element of that name, if it reads plainly. Bounded scan, no unescaping.
+std::string salvageAttr(const std::string& body, const char* element, const char* name) {
+    std::string open = std::string("<") + element;
+    size_t pos = 0;
+    while ((pos = body.find(open, pos)) != std::string::npos) {
+        size_t p = pos + open.size();
+        pos = p;
+        if (p >= body.size() || !isXmlSpace(body[p])) continue;
+        size_t close = body.find('>', p);
+        if (close == std::string::npos || close - p > 4096) return "";
+        std::string tag = body.substr(p, close - p);
+        std::string key = std::string(name) + "=";
+        for (size_t at = tag.find(key); at != std::string::npos; at = tag.find(key, at + 1)) {
+            if (at == 0 || !isXmlSpace(tag[at - 1])) continue;
+            size_t q = at + key.size();
+            if (q >= tag.size() || (tag[q] != '"' && tag[q] != '\'')) return "";
+            size_t end = tag.find(tag[q], q + 1);
+            if (end == std::string::npos) return "";
+            std::string v = tag.substr(q + 1, end - q - 1);
+            if (v.empty() || v.size() > 64) return "";
+            for (char c : v) {
+                if (!(std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '-' ||
+                      c == '.')) {
+                    return "";
+                }
+            }
+            return v;
+        }
+        return "";
+    }
+    return "";
+}
+
+// ---------------------------------------------------------------- encoding
+
+const char kReplacement[] = "\xEF\xBF\xBD";  // U+FFFD
+
+// Length of the valid UTF-8 sequence at s[i] that XML may carry, or 0.
+size_t xmlCharLength(const std::string& s, size_t i) {
+    unsigned char c = static_cast<unsigned char>(s[i]);
+    if (c < 0x80) return (c >= 0x20 || c == '\t' || c == '\n' || c == '\r') ? 1 : 0;
+    size_t n;
+    uint32_t cp;
+    if (c >= 0xC2 && c <= 0xDF) {
+        n = 2;
+        cp = c & 0x1F;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+        n = 3;
+        cp = c & 0x0F;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+        n = 4;
+        cp = c & 0x07;
+    } else {
+        return 0;
+    }
+    if (i + n > s.size()) return 0;
+    for (size_t k = 1; k < n; ++k) {
+        unsigned char d = static_cast<unsigned char>(s[i + k]);
+        if ((d & 0xC0) != 0x80) return 0;
+        cp = (cp << 6) | (d & 0x3F);
+    }
+    if ((n == 3 && cp < 0x800) || (n == 4 && (cp < 0x10000 || cp > 0x10FFFF))) return 0;
+    if ((cp >= 0xD800 && cp <= 0xDFFF) || cp == 0xFFFE || cp == 0xFFFF) return 0;
+    return n;
+}
+
+// Text or attribute content: the five named entities, raw UTF-8 otherwise.
+void escape(std::string& out, const std::string& s) {
+    for (size_t i = 0; i < s.size();) {
+        size_t n = xmlCharLength(s, i);
+        if (n == 0) {
+            out += kReplacement;
+            ++i;
+            continue;
+        }
+        if (n == 1) {
+            switch (s[i]) {
+                case '&':
+                    out += "&amp;";
+                    break;
+                case '<':
+                    out += "&lt;";
+                    break;
+                case '>':
+                    out += "&gt;";
+                    break;
+                case '"':
+                    out += "&quot;";
+                    break;
+                case '\'':
+                    out += "&apos;";
+                    break;
+                default:
+                    out += s[i];
+            }
+        } else {
+            out.append(s, i, n);
+        }
+        i += n;
+    }
+}
+
+std::string esc(const std::string& s) {
+    std::string out;
+    escape(out, s);
+    return out;
+}
+std::string esc(const String& s) {
+    return esc(str(s));
+}
+
+std::string realText(double v, int digits) {
+    if (std::isnan(v)) return "NaN";
+    if (std::isinf(v)) return v < 0 ? "-INF" : "INF";
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.*g", digits, v);
+    return buf;
+}
+
+std::string text(Bool x) {
+    return x ? "TRUE" : "FALSE";
+}
+std::string text(OpenWBEM::UInt8 x) {
+    return std::to_string(unsigned(x));
+}
+std::string text(OpenWBEM::Int8 x) {
+    return std::to_string(int(x));
+}
+std::string text(OpenWBEM::UInt16 x) {
+    return std::to_string(unsigned(x));
+}
+std::string text(OpenWBEM::Int16 x) {
+    return std::to_string(int(x));
+}
+std::string text(OpenWBEM::UInt32 x) {
+    return std::to_string(x);
+}
+std::string text(OpenWBEM::Int32 x) {
+    return std::to_string(x);
+}
+std::string text(OpenWBEM::UInt64 x) {
+    return std::to_string(x);
+}
+std::string text(OpenWBEM::Int64 x) {
+    return std::to_string(x);
+}
+std::string text(OpenWBEM::Real32 x) {
+    return realText(x, 9);
+}
+std::string text(OpenWBEM::Real64 x) {
+    return realText(x, 17);
+}
+std::string text(const String& x) {
+    return str(x);
+}
+std::string text(const CIMDateTime& x) {
+    return str(x.toString());
+}
+
+template <class T>
+std::string scalarText(const CIMValue& v) {
+    T x;
+    v.get(x);
+    return text(x);
+}
+
+template <class T>
+std::vector<std::string> arrayTexts(const CIMValue& v) {
+    Array<T> a;
+    v.get(a);
+    std::vector<std::string> out;
+    for (const T& x : a) out.push_back(text(x));
+    return out;
+}
+
+// The text of each element (one for a scalar) of a value of a plain type.
+std::vector<std::string> valueTexts(const CIMValue& v) {
+    bool array = v.isArray();
+    switch (v.getType()) {
+        case CIMDataType::BOOLEAN:
+            return array ? arrayTexts<Bool>(v) : std::vector<std::string>{scalarText<Bool>(v)};
+#define QVX_CASE(TYPE, T)   \
+    case CIMDataType::TYPE: \
+        return array ? arrayTexts<T>(v) : std::vector<std::string>{scalarText<T>(v)};
+            QVX_CASE(UINT8, OpenWBEM::UInt8)
+            QVX_CASE(SINT8, OpenWBEM::Int8)
+            QVX_CASE(UINT16, OpenWBEM::UInt16)
+            QVX_CASE(SINT16, OpenWBEM::Int16)
+            QVX_CASE(UINT32, OpenWBEM::UInt32)
+            QVX_CASE(SINT32, OpenWBEM::Int32)
+            QVX_CASE(UINT64, OpenWBEM::UInt64)
+            QVX_CASE(SINT64, OpenWBEM::Int64)
+            QVX_CASE(REAL32, OpenWBEM::Real32)
+            QVX_CASE(REAL64, OpenWBEM::Real64)
+            QVX_CASE(STRING, String)
+            QVX_CASE(DATETIME, CIMDateTime)
+#undef QVX_CASE
+        default:
+            break;
+    }
+    return {str(v.toString())};
+}
+
+// The TYPE attribute: the declared type where there is one, else the value's.
+std::string typeName(const CIMDataType& declared, const CIMValue& v) {
+    CIMDataType::Type t = declared ? declared.getType() : (v ? v.getType() : CIMDataType::STRING);
+    if (t == CIMDataType::REFERENCE || t == CIMDataType::EMBEDDEDCLASS ||
+        t == CIMDataType::EMBEDDEDINSTANCE || t == CIMDataType::INVALID ||
+        t == CIMDataType::CIMNULL) {
+        return "string";
+    }
+    return str(CIMDataType(t).toString());
+}
+
+void putInstance(std::string& o, const CIMInstance& inst);
+void putInstanceName(std::string& o, const CIMObjectPath& path);
+
+void putValue(std::string& o, const std::string& t) {
+    o += "<VALUE>";
+    escape(o, t);
+    o += "</VALUE>";
+}
+
+// VALUE, VALUE.ARRAY or VALUE.REFERENCE for a non-null value.
+void putAnyValue(std::string& o, const CIMValue& v) {
+    CIMDataType::Type t = v.getType();
+    if (t == CIMDataType::REFERENCE && !v.isArray()) {
+        o += "<VALUE.REFERENCE>";
+        putInstanceName(o, v.toCIMObjectPath());
+        o += "</VALUE.REFERENCE>";
+        return;
+    }
+    if (t == CIMDataType::EMBEDDEDINSTANCE && !v.isArray()) {
+        std::string inner;
+        putInstance(inner, v.toCIMInstance());
+        putValue(o, inner);
+        return;
+    }
+    std::vector<std::string> texts = valueTexts(v);
+    if (!v.isArray()) {
+        putValue(o, texts.front());
+        return;
+    }
+    o += "<VALUE.ARRAY>";
+    for (const std::string& s : texts) putValue(o, s);
+    o += "</VALUE.ARRAY>";
+}
+
+void putQualifier(std::string& o, const CIMQualifier& q) {
+    CIMValue v = q.getValue();
+    o += "<QUALIFIER NAME=\"" + esc(q.getName()) + "\" TYPE=\"";
+    // A qualifier without a value is a true flag.
+    o += v ? typeName(CIMDataType(), v) : "boolean";
+    o += "\">";
+    if (v) {
+        putAnyValue(o, v);
+    } else {
+        putValue(o, "TRUE");
+    }
+    o += "</QUALIFIER>";
+}
+
+void putQualifiers(std::string& o, const CIMQualifierArray& qs) {
+    for (const CIMQualifier& q : qs) putQualifier(o, q);
+}
+
+void putKeyBinding(std::string& o, const CIMProperty& key) {
+    CIMValue v = key.getValue();
+    o += "<KEYBINDING NAME=\"" + esc(key.getName()) + "\">";
+    CIMDataType::Type t = v ? v.getType() : key.getDataType().getType();
+    if (v && t == CIMDataType::REFERENCE && !v.isArray()) {
+        putAnyValue(o, v);
+    } else {
+        const char* valueType = t == CIMDataType::BOOLEAN        ? "boolean"
+                                : CIMDataType(t).isNumericType() ? "numeric"
+                                                                 : "string";
+        o += "<KEYVALUE VALUETYPE=\"";
+        o += valueType;
+        o += "\" TYPE=\"" + typeName(key.getDataType(), v) + "\">";
+        if (v) {
+            std::vector<std::string> texts = valueTexts(v);
+            std::string joined;
+            for (size_t i = 0; i < texts.size(); ++i) joined += (i ? "," : "") + texts[i];
+            escape(o, joined);
+        }
+        o += "</KEYVALUE>";
+    }
+    o += "</KEYBINDING>";
+}
+
+void putInstanceName(std::string& o, const CIMObjectPath& path) {
+    o += "<INSTANCENAME CLASSNAME=\"" + esc(path.getClassName()) + "\">";
+    for (const CIMProperty& k : path.getKeys()) putKeyBinding(o, k);
+    o += "</INSTANCENAME>";
+}
+
+void putProperty(std::string& o, const CIMProperty& p, bool qualifiers, bool origin) {
+    CIMDataType dt = p.getDataType();
+    CIMValue v = p.getValue();
+    CIMDataType::Type t = dt ? dt.getType() : (v ? v.getType() : CIMDataType::STRING);
+    std::string attrs = " NAME=\"" + esc(p.getName()) + "\"";
+    std::string origins;
+    if (origin && !p.getOriginClass().empty()) {
+        origins += " CLASSORIGIN=\"" + esc(p.getOriginClass()) + "\"";
+    }
+    if (origin && p.getPropagated()) origins += " PROPAGATED=\"true\"";
+    const char* element;
+    if (t == CIMDataType::REFERENCE && !(v && v.isArray())) {
+        element = "PROPERTY.REFERENCE";
+        std::string refClass = str(dt.getRefClassName());
+        if (!refClass.empty()) attrs += " REFERENCECLASS=\"" + esc(refClass) + "\"";
+        attrs += origins;
+    } else if (v ? v.isArray() : dt.isArrayType()) {
+        element = "PROPERTY.ARRAY";
+        attrs += " TYPE=\"" + typeName(dt, v) + "\"";
+        if (dt.isArrayType() && dt.getSize() > 0) {
+            attrs += " ARRAYSIZE=\"" + std::to_string(dt.getSize()) + "\"";
+        }
+        attrs += origins;
+    } else {
+        element = "PROPERTY";
+        attrs += " TYPE=\"" + typeName(dt, v) + "\"" + origins;
+        if (t == CIMDataType::EMBEDDEDINSTANCE) attrs += " EMBEDDEDOBJECT=\"instance\"";
+    }
+    o += "<";
+    o += element;
+    o += attrs + ">";
+    if (qualifiers) putQualifiers(o, p.getQualifiers());
+    if (v) putAnyValue(o, v);
+    o += "</";
+    o += element;
+    o += ">";
+}
+
+void putInstance(std::string& o, const CIMInstance& inst) {
+    o += "<INSTANCE CLASSNAME=\"" + esc(inst.getClassName()) + "\">";
+    putQualifiers(o, inst.getQualifiers());
+    for (const CIMProperty& p : inst.getProperties()) putProperty(o, p, true, true);
+    o += "</INSTANCE>";
+}
+
+std::string header(const std::string& messageId) {
+    return "<?xml version=\"1.0\" encoding=\"utf-8\" ?>\n"
+           "<CIM CIMVERSION=\"2.0\" DTDVERSION=\"2.0\"><MESSAGE ID=\"" +
+           esc(messageId) + "\" PROTOCOLVERSION=\"1.0\"><SIMPLERSP>\n";
+}
+
+const char kTrailer[] = "\n</SIMPLERSP></MESSAGE></CIM>\n";
+
+std::string intrinsicResponse(const std::string& id, const std::string& method,
+                              const std::string& returned, bool hasReturn) {
+    std::string o = header(id);
+    o += "<IMETHODRESPONSE NAME=\"" + esc(method) + "\">";
+    if (hasReturn) o += "<IRETURNVALUE>" + returned + "</IRETURNVALUE>";
+    o += "</IMETHODRESPONSE>";
+    o += kTrailer;
+    return o;
+}
+
+bool listed(const std::vector<std::string>* propertyList, const String& name) {
+    if (!propertyList) return true;
+    for (const std::string& n : *propertyList) {
+        if (iequals(n, str(name))) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- public
+
+CimRequest decodeRequest(const std::string& body) {
+    CimRequest req;
+    try {
+        DocPtr doc;
+        try {
+            if (body.size() > kCimXmlMaxBodyBytes) {
+                bad("request body of " + std::to_string(body.size()) +
+                    " bytes exceeds the limit of " + std::to_string(kCimXmlMaxBodyBytes));
+            }
+            doc = parse(body);
+        } catch (CimXmlError& e) {
+            e.messageId = salvageAttr(body, "MESSAGE", "ID");
+            e.method = salvageAttr(body, "IMETHODCALL", "NAME");
+            if (e.method.empty()) {
+                e.method = salvageAttr(body, "METHODCALL", "NAME");
+                e.extrinsic = !e.method.empty();
+            }
+            throw;
+        }
+        const xmlNode* root = xmlDocGetRootElement(doc.get());
+        if (!root) bad("request has no root element");
+        message(root, req);
+    } catch (CimXmlError& e) {
+        if (e.messageId.empty()) e.messageId = req.messageId;
+        if (e.method.empty()) {
+            e.method = req.method;
+            e.extrinsic = req.extrinsic;
+        }
+        throw;
+    } catch (const OpenWBEM::Exception& e) {
+        CimXmlError err(CIMException::INVALID_PARAMETER, e.getMessage());
+        err.messageId = req.messageId;
+        err.method = req.method;
+        err.extrinsic = req.extrinsic;
+        throw err;
+    }
+    return req;
+}
+
+std::string encodeInstanceNames(const std::string& messageId, const std::string& method,
+                                const std::vector<CIMObjectPath>& paths) {
+    std::string r;
+    for (const CIMObjectPath& p : paths) putInstanceName(r, p);
+    return intrinsicResponse(messageId, method, r, true);
+}
+
+std::string encodeNamedInstances(const std::string& messageId, const std::string& method,
+                                 const std::vector<NamedInstance>& instances) {
+    std::string r;
+    for (const NamedInstance& n : instances) {
+        r += "<VALUE.NAMEDINSTANCE>";
+        putInstanceName(r, n.path);
+        putInstance(r, n.instance);
+        r += "</VALUE.NAMEDINSTANCE>";
+    }
+    return intrinsicResponse(messageId, method, r, true);
+}
+
+std::string encodeInstance(const std::string& messageId, const std::string& method,
+                           const CIMInstance& instance) {
+    std::string r;
+    putInstance(r, instance);
+    return intrinsicResponse(messageId, method, r, true);
+}
+
+std::string encodeInstanceName(const std::string& messageId, const std::string& method,
+                               const CIMObjectPath& path) {
+    std::string r;
+    putInstanceName(r, path);
+    return intrinsicResponse(messageId, method, r, true);
+}
+
+std::string encodeEmpty(const std::string& messageId, const std::string& method) {
+    return intrinsicResponse(messageId, method, "", false);
+}
+
+std::string encodeClass(const std::string& messageId, const std::string& method,
+                        const CIMClass& cls, bool localOnly, bool includeQualifiers,
+                        bool includeClassOrigin, const std::vector<std::string>* propertyList) {
+    std::string r = "<CLASS NAME=\"" + esc(cls.getName()) + "\"";
+    if (!cls.getSuperClass().empty()) r += " SUPERCLASS=\"" + esc(cls.getSuperClass()) + "\"";
+    r += ">";
+    if (includeQualifiers) putQualifiers(r, cls.getQualifiers());
+    for (const CIMProperty& p : cls.getAllProperties()) {
+        if (!listed(propertyList, p.getName())) continue;
+        String origin = p.getOriginClass();
+        bool inherited =
+            p.getPropagated() || (!origin.empty() && !origin.equalsIgnoreCase(cls.getName()));
+        if (localOnly && inherited) continue;
+        putProperty(r, p, includeQualifiers, includeClassOrigin);
+    }
+    r += "</CLASS>";
+    return intrinsicResponse(messageId, method, r, true);
+}
+
+std::string encodeClassNames(const std::string& messageId, const std::string& method,
+                             const std::vector<std::string>& classNames) {
+    std::string r;
+    for (const std::string& n : classNames) r += "<CLASSNAME NAME=\"" + esc(n) + "\"/>";
+    return intrinsicResponse(messageId, method, r, true);
+}
+
+std::string encodeMethodResponse(const std::string& messageId, const std::string& method,
+                                 const CIMValue& returnValue, const CIMParamValueArray& outParams) {
+    std::string o = header(messageId);
+    o += "<METHODRESPONSE NAME=\"" + esc(method) + "\">";
+    if (returnValue) {
+        o += "<RETURNVALUE>";
+        putAnyValue(o, returnValue);
+        o += "</RETURNVALUE>";
+    }
+    for (const CIMParamValue& p : outParams) {
+        o += "<PARAMVALUE NAME=\"" + esc(p.getName()) + "\">";
+        CIMValue v = p.getValue();
+        if (v) putAnyValue(o, v);
+        o += "</PARAMVALUE>";
+    }
+    o += "</METHODRESPONSE>";
+    o += kTrailer;
+    return o;
+}
+
+std::string encodeError(const std::string& messageId, const std::string& method, bool extrinsic,
+                        CIMException::ErrNoType code, const std::string& description) {
+    const char* element = extrinsic ? "METHODRESPONSE" : "IMETHODRESPONSE";
+    std::string o = header(messageId);
+    o += "<";
+    o += element;
+    o += " NAME=\"" + esc(method) + "\"><ERROR CODE=\"" + std::to_string(static_cast<int>(code)) +
+         "\"";
+    if (!description.empty()) o += " DESCRIPTION=\"" + esc(description) + "\"";
+    o += "/></";
+    o += element;
+    o += ">";
+    o += kTrailer;
+    return o;
+}
+
+CIMInstance filterInstance(const CIMInstance& instance,
+                           const std::vector<std::string>* propertyList, bool includeQualifiers,
+                           bool includeClassOrigin) {
+    CIMInstance out(instance);
+    CIMPropertyArray kept;
+    for (CIMProperty p : instance.getProperties()) {
+        if (!listed(propertyList, p.getName())) continue;
+        if (!includeQualifiers && !p.getQualifiers().empty()) p.setQualifiers(CIMQualifierArray());
+        if (!includeClassOrigin) {
+            if (!p.getOriginClass().empty()) p.setOriginClass(OpenWBEM::CIMName());
+            if (p.getPropagated()) p.setPropagated(false);
+        }
+        kept.push_back(p);
+    }
+    out.setProperties(kept);
+    // The keys name the instance whatever was filtered.
+    out.setKeys(instance.getKeyValuePairs());
+    if (!includeQualifiers) out.setQualifiers(CIMQualifierArray());
+    return out;
+}
+
+}  // namespace qvx_cimom
