@@ -1,0 +1,50 @@
+#!/usr/bin/env bash
+# Runs the benchmarks and writes bench/RESULTS.md: for every request of every
+# class, the provider's own cost (constant-answer platform libraries) next to
+# the cost with the simulator libraries behind it, and allocations per item.
+set -euo pipefail
+here="$(cd "$(dirname "$0")/.." && pwd)"
+build="${QVX_BENCH_BUILD:-$here/build-bench}"
+results="$here/bench/RESULTS.md"
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+
+cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=Release -DQVX_BENCH=ON >/dev/null
+cmake --build "$build" -j"${QVX_JOBS:-2}" --target provider_bench_instant provider_bench_simulator
+
+"$build/bin/provider_bench_instant" --benchmark_out="$work/instant.csv" \
+  --benchmark_out_format=csv --benchmark_repetitions=3 --benchmark_report_aggregates_only=true
+QVX_SIM_REGISTRY="$work/registry.sqlite" "$build/bin/provider_bench_simulator" \
+  --benchmark_out="$work/simulator.csv" --benchmark_out_format=csv \
+  --benchmark_repetitions=3 --benchmark_report_aggregates_only=true
+
+{
+  echo "# Benchmark results"
+  echo
+  echo "Machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ //'), $(uname -sr); $(date -u +%Y-%m-%d)."
+  echo
+  echo "Median CPU time per request. *ours* runs against platform libraries that answer"
+  echo "at once from constants; *with simulator* adds the stand-in libraries (YAML"
+  echo "appliance description, SQLite registry). *our share* = ours / with simulator."
+  echo
+  echo "| request | class | ours (µs) | with simulator (µs) | our share | allocations per item |"
+  echo "|---|---|---:|---:|---:|---:|"
+  awk -F, '
+    function unq(s) { gsub(/"/, "", s); return s }
+    FNR == 1 { for (i = 1; i <= NF; i++) col[FILENAME, unq($i)] = i; next }
+    unq($1) ~ /_median$/ {
+      name = unq($1); sub(/_median$/, "", name)
+      cpu = $col[FILENAME, "cpu_time"] / 1000
+      if (FILENAME ~ /instant/) { ours[name] = cpu; label[name] = unq($col[FILENAME, "label"]);
+                                  allocs[name] = $col[FILENAME, "allocs_per_item"]; order[++n] = name }
+      else sim[name] = cpu
+    }
+    END {
+      for (i = 1; i <= n; i++) {
+        k = order[i]; split(k, part, "/")
+        printf "| %s | %s | %.2f | %.2f | %.0f%% | %.0f |\n", part[1], label[k], ours[k], sim[k],
+               sim[k] > 0 ? 100 * ours[k] / sim[k] : 0, allocs[k]
+      }
+    }' "$work/instant.csv" "$work/simulator.csv"
+} >"$results"
+cat "$results"
