@@ -3,6 +3,8 @@
 #include "OW_Bool.hpp"
 #include "OW_CIMDataType.hpp"
 #include "OW_CIMDateTime.hpp"
+#include "OW_CIMMethod.hpp"
+#include "OW_CIMParameter.hpp"
 #include "OW_CIMProperty.hpp"
 #include "OW_CIMQualifier.hpp"
 #include "OW_Exception.hpp"
@@ -1280,6 +1282,42 @@ void putInstance(std::string& o, const CIMInstance& inst) {
     o += "</INSTANCE>";
 }
 
+// PARAMETER, PARAMETER.ARRAY or PARAMETER.REFERENCE, always with an end tag.
+void putParameter(std::string& o, const OpenWBEM::CIMParameter& p, bool qualifiers) {
+    CIMDataType dt = p.getType();
+    std::string attrs = " NAME=\"" + esc(p.getName()) + "\"";
+    const char* element;
+    if (dt.isReferenceType()) {
+        element = dt.isArrayType() ? "PARAMETER.REFARRAY" : "PARAMETER.REFERENCE";
+        if (!dt.getRefClassName().empty()) {
+            attrs += " REFERENCECLASS=\"" + esc(dt.getRefClassName()) + "\"";
+        }
+    } else {
+        element = dt.isArrayType() ? "PARAMETER.ARRAY" : "PARAMETER";
+        attrs += " TYPE=\"" + typeName(dt, CIMValue(CIMNULL)) + "\"";
+    }
+    if (dt.isArrayType() && dt.getSize() > 0) {
+        attrs += " ARRAYSIZE=\"" + std::to_string(dt.getSize()) + "\"";
+    }
+    o += "<";
+    o += element;
+    o += attrs + ">";
+    if (qualifiers) putQualifiers(o, p.getQualifiers());
+    o += "</";
+    o += element;
+    o += ">";
+}
+
+void putMethod(std::string& o, const OpenWBEM::CIMMethod& m, bool qualifiers) {
+    o += "<METHOD NAME=\"" + esc(m.getName()) + "\"";
+    CIMDataType rt = m.getReturnType();
+    if (rt) o += " TYPE=\"" + typeName(rt, CIMValue(CIMNULL)) + "\"";
+    o += ">";
+    if (qualifiers) putQualifiers(o, m.getQualifiers());
+    for (const OpenWBEM::CIMParameter& p : m.getParameters()) putParameter(o, p, qualifiers);
+    o += "</METHOD>";
+}
+
 std::string header(const std::string& messageId) {
     return "<?xml version=\"1.0\" encoding=\"utf-8\" ?>\n"
            "<CIM CIMVERSION=\"2.0\" DTDVERSION=\"2.0\"><MESSAGE ID=\"" +
@@ -1401,6 +1439,7 @@ std::string encodeClass(const std::string& messageId, const std::string& method,
         if (localOnly && inherited) continue;
         putProperty(r, p, includeQualifiers, includeClassOrigin);
     }
+    for (const OpenWBEM::CIMMethod& m : cls.getAllMethods()) putMethod(r, m, includeQualifiers);
     r += "</CLASS>";
     return intrinsicResponse(messageId, method, r, true);
 }

@@ -93,6 +93,7 @@ std::string encodeInstanceName(const std::string& messageId, const std::string& 
 std::string encodeEmpty(const std::string& messageId, const std::string& method);
 // localOnly drops properties another class contributed (a CLASSORIGIN other
 // than the class, or propagated ones); propertyList as in filterInstance.
+// Methods and their parameters follow the properties, all of them.
 std::string encodeClass(const std::string& messageId, const std::string& method,
                         const OpenWBEM::CIMClass& cls, bool localOnly, bool includeQualifiers,
                         bool includeClassOrigin, const std::vector<std::string>* propertyList);

@@ -5,6 +5,8 @@
 
 #include "OW_Bool.hpp"
 #include "OW_CIMDateTime.hpp"
+#include "OW_CIMMethod.hpp"
+#include "OW_CIMParameter.hpp"
 #include "OW_CIMProperty.hpp"
 #include "OW_CIMQualifier.hpp"
 
@@ -1233,6 +1235,51 @@ TEST(Encode, ClassWithFlags) {
     EXPECT_EQ(open + tagPlain + slotsPlain + "</CLASS>", body(false, false, false, &list));
     std::vector<std::string> none;
     EXPECT_EQ(open + "</CLASS>", body(false, false, false, &none));
+}
+
+// The client's cm reads the parameters from GetClass: every one declared,
+// none self-closed.
+TEST(Encode, ClassMethods) {
+    CIMClass cls("QVX_Z64Chassis");
+    CIMMethod m("SetOwner", CIMDataType(CIMDataType::UINT32));
+    m.setQualifier(CIMQualifier("Description", CIMValue("sets the owner")));
+    CIMParameter owner("Owner", CIMDataType(CIMDataType::STRING));
+    owner.setQualifier(CIMQualifier("In", CIMValue(true)));
+    m.addParameter(owner);
+    m.addParameter(CIMParameter("Codes", CIMDataType(CIMDataType::UINT16, 0)));
+    m.addParameter(CIMParameter("Slots", CIMDataType(CIMDataType::UINT8, 2)));
+    m.addParameter(CIMParameter("Target", CIMDataType(CIMName("CIM_Chassis"))));
+    cls.addMethod(m);
+    cls.addMethod(CIMMethod("Reset", CIMDataType(CIMDataType::UINT32)));
+    const std::string params =
+        "<PARAMETER.ARRAY NAME=\"Codes\" TYPE=\"uint16\"></PARAMETER.ARRAY>"
+        "<PARAMETER.ARRAY NAME=\"Slots\" TYPE=\"uint8\" ARRAYSIZE=\"2\"></PARAMETER.ARRAY>"
+        "<PARAMETER.REFERENCE NAME=\"Target\" "
+        "REFERENCECLASS=\"CIM_Chassis\"></PARAMETER.REFERENCE>";
+    const std::string reset = "<METHOD NAME=\"Reset\" TYPE=\"uint32\"></METHOD>";
+    struct Row {
+        bool qualifiers;
+        std::string expected;
+    } rows[] = {
+        {false,
+         "<CLASS NAME=\"QVX_Z64Chassis\"><METHOD NAME=\"SetOwner\" TYPE=\"uint32\">"
+         "<PARAMETER NAME=\"Owner\" TYPE=\"string\"></PARAMETER>" +
+             params + "</METHOD>" + reset + "</CLASS>"},
+        {true,
+         "<CLASS NAME=\"QVX_Z64Chassis\"><METHOD NAME=\"SetOwner\" TYPE=\"uint32\">"
+         "<QUALIFIER NAME=\"Description\" TYPE=\"string\"><VALUE>sets the owner</VALUE>"
+         "</QUALIFIER><PARAMETER NAME=\"Owner\" TYPE=\"string\"><QUALIFIER NAME=\"In\" "
+         "TYPE=\"boolean\"><VALUE>TRUE</VALUE></QUALIFIER></PARAMETER>" +
+             params + "</METHOD>" + reset + "</CLASS>"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.qualifiers);
+        std::string body = encodeClass("1", "GetClass", cls, true, row.qualifiers, false, nullptr);
+        expectWellFormedResponse(body, "1");
+        EXPECT_EQ(response("1", "<IMETHODRESPONSE NAME=\"GetClass\"><IRETURNVALUE>" + row.expected +
+                                    "</IRETURNVALUE></IMETHODRESPONSE>"),
+                  body);
+    }
 }
 
 TEST(FilterInstance, PropertyListAndFlags) {
