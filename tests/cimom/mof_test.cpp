@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -167,6 +168,18 @@ TEST(MofSchema, PrintedClassesReadBack) {
     EXPECT_EQ(
         str(again[0].getProperty("Version").getQualifier("Description").getValue().toString()),
         "Hardware type and revision as two hexadecimal numbers, \"tt.rr\".");
+}
+
+// The fuzzer's seeds are declarations that read cleanly, so that mutations
+// start from valid input.
+TEST(MofSchema, FuzzSeedsRead) {
+    size_t seeds = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(QVX_MOF_CORPUS)) {
+        SCOPED_TRACE(entry.path().string());
+        EXPECT_FALSE(readMofFile(entry.path().string()).empty());
+        ++seeds;
+    }
+    EXPECT_GE(seeds, 5u);
 }
 
 // ---------------------------------------------------------------- malformed input
