@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds from scratch and runs every test, warnings as errors throughout:
 # the concurrency tests under ThreadSanitizer, the 32-bit build (the
-# appliance's word size), the shape of the shipped library (unsanitized), and
-# everything under AddressSanitizer + UndefinedBehaviorSanitizer.
+# appliance's word size), the shape of the shipped library (unsanitized), the
+# fuzz targets for a bounded time, and everything under AddressSanitizer +
+# UndefinedBehaviorSanitizer.
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
 out="${QVX_BUILD_ROOT:-$here/build-test}"
@@ -35,6 +36,9 @@ ctest --test-dir "$out/m32" --output-on-failure -j"$jobs"
 configure plain
 cmake --build "$out/plain" -j"$jobs" --target QVXInventoryProvider
 ctest --test-dir "$out/plain" --output-on-failure -R library_exports_and_needs
+
+# Each reader of outside input under libFuzzer for a bounded time.
+QVX_FUZZ_BUILD="$out/fuzz" QVX_FUZZ_SECONDS="${QVX_FUZZ_SECONDS:-45}" "$here/scripts/fuzz.sh"
 
 configure asan -DQVX_SANITIZE=address,undefined
 cmake --build "$out/asan" -j"$jobs"
