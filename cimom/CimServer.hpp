@@ -1,0 +1,124 @@
+// The CIM-XML over HTTP server: CIM operations on the classes of a schema,
+// served by one loaded provider (CimOperations), and the HTTP side with
+// authentication, limits and one log line per request (CimServer).
+#ifndef QVX_CIMOM_CIMSERVER_HPP
+#define QVX_CIMOM_CIMSERVER_HPP
+
+#include "CimXml.hpp"
+#include "ClassRepository.hpp"
+#include "Dispatcher.hpp"
+#include "PasswordFile.hpp"
+
+#include "OW_Logger.hpp"
+
+#include <cstddef>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace qvx_cimom {
+
+struct ServerConfig {
+    std::string host = "127.0.0.1";
+    int port = 5988;  // 0: any free port
+    // Workers; a connection holds one while it is open (keep-alive included).
+    std::size_t threads = 8;
+    std::size_t maxBodyBytes = kCimXmlMaxBodyBytes;  // 413 beyond
+    std::size_t maxHeaders = 64;                     // 400 beyond
+    // Wait for each read or write, and for the next request on an idle
+    // keep-alive connection.
+    int timeoutSeconds = 5;
+};
+
+// 127.0.0.0/8, ::1 and "localhost".
+bool isLoopbackAddress(const std::string& host);
+
+// A CIM operation answered from a decoded request: the response body, or a
+// CimXmlError carrying the CIM status for an ERROR element.
+class CimOperations {
+public:
+    CimOperations(const ClassRepository& schema, Dispatcher& dispatcher, std::string providerId);
+
+    // Throws CimXmlError for every refusal, including the provider's.
+    std::string respond(const CimRequest& request);
+
+private:
+    typedef std::string (CimOperations::*Operation)(const CimRequest&);
+    struct Entry {
+        const char* name;
+        Operation operation;
+    };
+    static const Entry kOperations[];
+
+    std::string enumerateInstanceNames(const CimRequest& r);
+    std::string enumerateInstances(const CimRequest& r);
+    std::string getInstance(const CimRequest& r);
+    std::string modifyInstance(const CimRequest& r);
+    std::string createInstance(const CimRequest& r);
+    std::string deleteInstance(const CimRequest& r);
+    std::string enumerateClassNames(const CimRequest& r);
+    std::string getClass(const CimRequest& r);
+    std::string invokeMethod(const CimRequest& r);
+
+    // The declared class, when it is in the schema and routed to the loaded
+    // provider.
+    OpenWBEM::CIMClass servedClass(const OpenWBEM::String& name) const;
+    // Every property of the class, the provider's values over NULLs.
+    OpenWBEM::CIMInstance complete(const OpenWBEM::CIMClass& cls,
+                                   const OpenWBEM::CIMInstance& provided) const;
+
+    const ClassRepository& m_schema;
+    Dispatcher& m_dispatcher;
+    OpenWBEM::String m_providerId;
+};
+
+class CimServer {
+public:
+    // passwords null: no authentication (refused off loopback by bind()).
+    CimServer(CimOperations& operations, ServerConfig config, OpenWBEM::LoggerRef logger,
+              std::shared_ptr<const PasswordFile> passwords);
+    ~CimServer();
+    CimServer(const CimServer&) = delete;
+    CimServer& operator=(const CimServer&) = delete;
+
+    // Binds the listening socket; returns the port. Throws CimomError.
+    int bind();
+    // Serves until stop(); returns false when serving could not start.
+    bool run();
+    // Safe from any thread, before or during run().
+    void stop();
+
+    struct Impl;
+
+private:
+    std::unique_ptr<Impl> m_impl;
+};
+
+// The whole program: options, then a server until SIGINT or SIGTERM.
+struct ProgramOptions {
+    ServerConfig server;
+    std::string library;  // empty: ../lib/libQVXInventoryProvider.so next to the executable
+    std::string schema;   // empty: ../share/QVX_Inventory.mof next to the executable
+    std::string state;    // empty: QVX_SIM_REGISTRY as it is
+    std::string passwd;   // empty: no authentication
+    std::string log;      // empty: standard error
+    bool help = false;
+};
+
+struct UsageError : std::runtime_error {
+    explicit UsageError(const std::string& message) : std::runtime_error(message) {}
+};
+
+extern const char kServerUsage[];
+
+// Throws UsageError.
+ProgramOptions parseServerOptions(const std::vector<std::string>& args);
+
+// Loads, binds, prints "listening on ADDR:PORT" and serves until SIGINT or
+// SIGTERM; then shuts the provider down. Returns the exit status.
+int runServer(const ProgramOptions& options);
+
+}  // namespace qvx_cimom
+
+#endif

@@ -1,0 +1,116 @@
+// Helpers for the qvx-cimom tests: the server as a child process on an
+// ephemeral loopback port, a child command with its output, and a raw HTTP
+// connection for requests no polite client sends.
+#ifndef QVX_TESTS_CIMOM_SERVER_TEST_SUPPORT_HPP
+#define QVX_TESTS_CIMOM_SERVER_TEST_SUPPORT_HPP
+
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace qvx_test {
+
+std::string readFile(const std::string& path);
+void writeFile(const std::string& path, const std::string& text);
+
+// A fresh directory under the system's temporary folder, removed at the end.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::string& path() const { return m_path; }
+    std::string file(const std::string& name) const { return m_path + "/" + name; }
+
+private:
+    std::string m_path;
+};
+
+struct CommandResult {
+    int exitCode = -1;   // -1: killed by a signal
+    std::string output;  // standard output and error together
+};
+
+// Runs argv[0] found through PATH, with the input on its standard input,
+// stopped after 60 seconds at most.
+CommandResult runCommand(const std::vector<std::string>& argv, const std::string& input = "");
+
+// qvx-cimom on 127.0.0.1, port 0, with the built provider and the given
+// state directory, logging to <dir>/server.log. The appliance file, if any,
+// goes to QVX_SIM_APPLIANCE.
+class ServerProcess {
+public:
+    ServerProcess(const TempDir& dir, const std::vector<std::string>& extraArgs = {},
+                  const std::string& applianceFile = "");
+    ~ServerProcess();
+    ServerProcess(const ServerProcess&) = delete;
+    ServerProcess& operator=(const ServerProcess&) = delete;
+
+    // False when the readiness line did not come; failure() says why.
+    bool ready() const { return m_port > 0; }
+    const std::string& failure() const { return m_failure; }
+    int port() const { return m_port; }
+    // "http://localhost:PORT/root/cimv2"
+    std::string url(const std::string& credentials = "") const;
+    std::string log() const;
+    // SIGTERM and wait; the exit status, or -1 when it did not exit by itself.
+    int stop();
+
+private:
+    const TempDir& m_dir;
+    int m_pid = -1;
+    int m_port = 0;
+    int m_stdout = -1;
+    std::string m_failure;
+    std::thread m_drain;
+};
+
+struct HttpResponse {
+    int status = 0;  // 0: connection closed without a reply
+    std::vector<std::pair<std::string, std::string>> headers;
+    std::string body;
+    std::string header(const std::string& name) const;  // "" when absent
+};
+
+// One TCP connection to 127.0.0.1:port, with receive and send timeouts of
+// 30 seconds so no test can hang on it.
+class RawConnection {
+public:
+    explicit RawConnection(int port);
+    ~RawConnection();
+    RawConnection(const RawConnection&) = delete;
+    RawConnection& operator=(const RawConnection&) = delete;
+    bool connected() const { return m_fd >= 0; }
+    bool send(const std::string& bytes);
+    // Reads one reply (headers, then Content-Length bytes of body).
+    HttpResponse receive();
+    // True when the server closed the connection (as opposed to our timeout).
+    bool closedByServer();
+
+private:
+    int m_fd = -1;
+    std::string m_buffer;
+};
+
+// A POST with the headers wbemcli sends, each overridable ("" drops one).
+struct CimHeaders {
+    std::string contentType = "application/xml; charset=\"utf-8\"";
+    std::string operation = "MethodCall";
+    std::string method;
+    std::string object = "root%2Fcimv2";
+    std::string authorization;
+    std::string httpMethod = "POST";
+};
+std::string cimRequest(const CimHeaders& h, const std::string& body);
+
+// A whole CIM-XML request for an intrinsic method with the given IPARAMVALUEs.
+std::string intrinsicBody(const std::string& method, const std::string& params,
+                          const std::string& nameSpace = "root/cimv2");
+
+// Sends one request on a new connection and reads the reply.
+HttpResponse roundTrip(int port, const std::string& request);
+
+}  // namespace qvx_test
+
+#endif
