@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 
 #include <memory>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -196,6 +197,132 @@ TEST_F(HttpTest, BadRequestsGetAClearErrorAndTheServerStaysUp) {
         EXPECT_TRUE(answersGoodRequest(server->port())) << "after " << c.why;
     }
     EXPECT_EQ(ownerName(server->port()), "") << "no bad request may have written";
+    EXPECT_EQ(server->stop(), 0);
+}
+
+std::string param(const std::string& name, const std::string& value) {
+    return "<IPARAMVALUE NAME=\"" + name + "\">" + value + "</IPARAMVALUE>";
+}
+
+std::string className(const std::string& name) {
+    return param("ClassName", "<CLASSNAME NAME=\"" + name + "\"/>");
+}
+
+std::string flag(const std::string& name, bool on) {
+    return param(name, on ? "<VALUE>TRUE</VALUE>" : "<VALUE>false</VALUE>");
+}
+
+TEST_F(HttpTest, TheServerAppliesPropertyListAndTheIncludeFlags) {
+    start();
+    struct Case {
+        const char* why;
+        std::string method;
+        std::string params;
+        std::vector<std::string> present;
+        std::vector<std::string> absent;
+    } cases[] = {
+        {"by default no qualifiers and no class origins",
+         "EnumerateInstances",
+         className("QVX_MBMLogicalModule"),
+         {"<PROPERTY NAME=\"UserTracking\" TYPE=\"string\">"},
+         {"<QUALIFIER", "CLASSORIGIN="}},
+        {"class origins when asked",
+         "EnumerateInstances",
+         className("QVX_MBMLogicalModule") + flag("IncludeClassOrigin", true),
+         {"<PROPERTY NAME=\"UserTracking\" TYPE=\"string\" CLASSORIGIN=\"QVX_MBMLogicalModule\">"},
+         {"<QUALIFIER"}},
+        {"the class's qualifiers when asked",
+         "GetInstance",
+         param("InstanceName", kChassisName) + flag("IncludeQualifiers", true),
+         {"<PROPERTY NAME=\"Tag\" TYPE=\"string\"><QUALIFIER NAME=\"Key\" TYPE=\"boolean\">",
+          "<QUALIFIER NAME=\"Write\" TYPE=\"boolean\">"},
+         {"CLASSORIGIN="}},
+        {"an empty property list asks for no properties",
+         "GetInstance",
+         param("InstanceName", kChassisName) + param("PropertyList", "<VALUE.ARRAY/>"),
+         {"<INSTANCE CLASSNAME=\"QVX_Z64Chassis\"></INSTANCE>"},
+         {"<PROPERTY"}},
+        {"property names in any letter case",
+         "EnumerateInstances",
+         className("QVX_Z64ExpansionChassis") +
+             param("PropertyList", "<VALUE.ARRAY><VALUE>chassisno</VALUE></VALUE.ARRAY>"),
+         {"<PROPERTY NAME=\"ChassisNo\" TYPE=\"uint8\"><VALUE>2</VALUE></PROPERTY></INSTANCE>",
+          // The instance's name keeps its keys whatever was filtered.
+          "<KEYBINDING NAME=\"Tag\"><KEYVALUE VALUETYPE=\"string\" "
+          "TYPE=\"string\">ExpansionChassis1</KEYVALUE>"},
+         {"<PROPERTY NAME=\"Tag\""}},
+        {"top-level class names",
+         "EnumerateClassNames",
+         "",
+         {"<CLASSNAME NAME=\"QVX_Z64Chassis\"/><CLASSNAME NAME=\"QVX_Z64ExpansionChassis\"/>"
+          "<CLASSNAME NAME=\"QVX_MBMLogicalModule\"/>"},
+         {}},
+        {"a class without subclasses",
+         "EnumerateClassNames",
+         className("QVX_Z64Chassis") + flag("DeepInheritance", true),
+         {"<IRETURNVALUE></IRETURNVALUE>"},
+         {"<CLASSNAME"}},
+        {"class declaration with key qualifiers",
+         "GetClass",
+         className("QVX_Z64Chassis"),
+         {"<CLASS NAME=\"QVX_Z64Chassis\">", "<QUALIFIER NAME=\"Key\""},
+         {}},
+    };
+    for (const Case& c : cases) {
+        HttpResponse r = roundTrip(server->port(),
+                                   cimRequest(with(c.method), intrinsicBody(c.method, c.params)));
+        EXPECT_EQ(r.status, 200) << c.why;
+        EXPECT_EQ(r.body.find("<ERROR"), std::string::npos) << c.why << ": " << r.body;
+        for (const std::string& p : c.present) {
+            EXPECT_NE(r.body.find(p), std::string::npos) << c.why << ": " << p << " in " << r.body;
+        }
+        for (const std::string& a : c.absent) {
+            EXPECT_EQ(r.body.find(a), std::string::npos) << c.why << ": " << a << " in " << r.body;
+        }
+    }
+}
+
+TEST_F(HttpTest, PropertiesTheProviderLeavesOutAreSentAsNull) {
+    // A schema declaring one more property than the provider sets.
+    std::string mof = readFile(QVX_SCHEMA_FILE);
+    const std::string last = "string CNICOneSerialNumber;";
+    std::string::size_type at = mof.find(last);
+    ASSERT_NE(at, std::string::npos);
+    mof.insert(at + last.size(), "\n    [Write] string AssetTag;");
+    writeFile(dir.file("extra.mof"), mof);
+    start({"--schema", dir.file("extra.mof")});
+    HttpResponse r = roundTrip(server->port(), goodRequest());
+    EXPECT_NE(r.body.find("<PROPERTY NAME=\"CNICOneSerialNumber\" TYPE=\"string\"><VALUE>CN05471234"
+                          "</VALUE></PROPERTY><PROPERTY NAME=\"AssetTag\" TYPE=\"string\">"
+                          "</PROPERTY></INSTANCE>"),
+              std::string::npos)
+        << r.body;
+}
+
+TEST_F(HttpTest, ConcurrentClientsEachGetTheirOwnAnswers) {
+    start({"--threads", "4"});
+    const int kClients = 8;
+    const int kRounds = 10;
+    std::vector<int> good(kClients, 0);
+    std::vector<std::thread> clients;
+    for (int i = 0; i < kClients; ++i) {
+        clients.emplace_back([&, i] {
+            for (int round = 0; round < kRounds; ++round) {
+                std::string value = "client " + std::to_string(i);
+                HttpResponse w = roundTrip(server->port(),
+                                           cimRequest(with("ModifyInstance"), modifyOwner(value)));
+                HttpResponse r = roundTrip(server->port(), goodRequest());
+                if (w.status == 200 && w.body.find("<ERROR") == std::string::npos &&
+                    r.status == 200 && r.body.find("<VALUE>client ") != std::string::npos) {
+                    ++good[i];
+                }
+            }
+        });
+    }
+    for (std::thread& t : clients) t.join();
+    for (int i = 0; i < kClients; ++i) EXPECT_EQ(good[i], kRounds) << "client " << i;
+    std::string last = ownerName(server->port());
+    EXPECT_EQ(last.compare(0, 7, "client "), 0) << last;
     EXPECT_EQ(server->stop(), 0);
 }
 
