@@ -10,13 +10,39 @@ work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 
 cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=Release -DQVX_BENCH=ON >/dev/null
-cmake --build "$build" -j"${QVX_JOBS:-2}" --target provider_bench_instant provider_bench_simulator
+cmake --build "$build" -j"${QVX_JOBS:-2}" --target provider_bench_instant provider_bench_simulator \
+  cimload qvx-cimom QVXInventoryProvider
 
 "$build/bin/provider_bench_instant" --benchmark_out="$work/instant.csv" \
   --benchmark_out_format=csv --benchmark_repetitions=3 --benchmark_report_aggregates_only=true
 QVX_SIM_REGISTRY="$work/registry.sqlite" "$build/bin/provider_bench_simulator" \
   --benchmark_out="$work/simulator.csv" --benchmark_out_format=csv \
   --benchmark_repetitions=3 --benchmark_report_aggregates_only=true
+
+# The server over loopback with keep-alive, at one and at four connections.
+export QVX_SIM_REGISTRY="$work/server-registry.sqlite"
+"$build/bin/qvx-cimom" --listen 127.0.0.1:0 --state "$work" --log "$work/server.log" \
+  >"$work/server.out" &
+server=$!
+trap 'kill $server 2>/dev/null || true; rm -rf "$work"' EXIT
+for _ in $(seq 100); do
+  grep -q '^listening on' "$work/server.out" 2>/dev/null && break
+  sleep 0.1
+done
+port=$(sed -n 's/^listening on .*:\([0-9]*\)$/\1/p' "$work/server.out")
+[[ -n "$port" ]] || { echo "server did not start"; cat "$work/server.log"; exit 1; }
+rss() { awk -v k="$1:" '$1 == k { print $2 }' "/proc/$server/status"; }
+idle_kib=$(rss VmRSS)
+: >"$work/load.txt"
+for request in GetInstance EnumerateInstances; do
+  for connections in 1 4; do
+    "$build/bin/cimload" --port "$port" --request "$request" --connections "$connections" \
+      --seconds 5 | tee -a "$work/load.txt"
+  done
+done
+peak_kib=$(rss VmHWM)
+kill "$server"
+wait "$server" || true
 
 {
   echo "# Benchmark results"
@@ -46,5 +72,19 @@ QVX_SIM_REGISTRY="$work/registry.sqlite" "$build/bin/provider_bench_simulator" \
                sim[k] > 0 ? 100 * ours[k] / sim[k] : 0, allocs[k]
       }
     }' "$work/instant.csv" "$work/simulator.csv"
+
+  echo
+  echo "Server round trip over loopback with keep-alive (\`cimload\`, 5 s per row;"
+  echo "GetInstance of the main chassis, EnumerateInstances of the two expansion chassis),"
+  echo "simulator libraries behind the provider:"
+  echo
+  echo "| request | connections | requests/s | median (µs) | p99 (µs) |"
+  echo "|---|---:|---:|---:|---:|"
+  awk '{ for (i = 2; i <= NF; i++) { split($i, kv, "="); v[kv[1]] = kv[2] }
+         printf "| %s | %s | %s | %s | %s |\n", $1, v["connections"], v["rps"], v["p50_us"], v["p99_us"] }' \
+    "$work/load.txt"
+  echo
+  echo "Server resident memory: $((idle_kib / 1024)).$(((idle_kib % 1024) * 10 / 1024)) MiB idle after start," \
+    "$((peak_kib / 1024)).$(((peak_kib % 1024) * 10 / 1024)) MiB peak under the load above."
 } >"$results"
 cat "$results"
