@@ -138,8 +138,12 @@ ServerProcess::ServerProcess(const TempDir& dir, const std::vector<std::string>&
         std::string v = *e;
         // The state directory decides where the registry is.
         if (v.rfind("QVX_SIM_REGISTRY=", 0) == 0 || v.rfind("QVX_SIM_APPLIANCE=", 0) == 0) continue;
+        if (v.rfind("TSAN_OPTIONS=", 0) == 0) continue;
         env.push_back(v);
     }
+    const char* tsan = getenv("TSAN_OPTIONS");
+    env.push_back(std::string("TSAN_OPTIONS=") + (tsan ? tsan : "") +
+                  " suppressions=" QVX_TSAN_SUPPRESSIONS);
     if (!applianceFile.empty()) env.push_back("QVX_SIM_APPLIANCE=" + applianceFile);
     std::vector<char*> cEnv = cArgs(env);
     int err = open(stderrFile.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
@@ -197,6 +201,10 @@ std::string ServerProcess::url(const std::string& credentials) const {
 
 std::string ServerProcess::log() const {
     return readFile(m_dir.file("server.log"));
+}
+
+std::string ServerProcess::errors() const {
+    return readFile(m_dir.file("server.stderr"));
 }
 
 int ServerProcess::stop() {

@@ -54,6 +54,8 @@ public:
     // "http://localhost:PORT/root/cimv2"
     std::string url(const std::string& credentials = "") const;
     std::string log() const;
+    // What the server wrote to standard error (sanitizer reports among it).
+    std::string errors() const;
     // SIGTERM and wait; the exit status, or -1 when it did not exit by itself.
     int stop();
 

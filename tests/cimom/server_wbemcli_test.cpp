@@ -174,7 +174,7 @@ TEST_F(WbemcliTest, ModifyEveryWritablePropertyAndReadItBack) {
 TEST_F(WbemcliTest, ValuesSurviveAServerRestart) {
     ASSERT_EQ(wbemcli("mi", kChassis, {"Location=rack 7"}).exitCode, 0);
     ASSERT_EQ(wbemcli("mi", kModule1, {"UserTracking=spare"}).exitCode, 0);
-    EXPECT_EQ(server->stop(), 0);
+    EXPECT_EQ(server->stop(), 0) << server->errors();
     start();
     CommandResult chassis = wbemcli("gi", kChassis, {"Location"});
     EXPECT_NE(chassis.output.find("Location=\"rack 7\""), std::string::npos) << chassis.output;
@@ -227,7 +227,7 @@ TEST_F(WbemcliTest, CreateAndDeleteAreRefusedByTheProvider) {
     }
     // The refusals reached the provider: the log shows the operations. A
     // request's line is written after its reply, so read it once stopped.
-    EXPECT_EQ(server->stop(), 0);
+    EXPECT_EQ(server->stop(), 0) << server->errors();
     std::string log = server->log();
     EXPECT_NE(log.find("method=CreateInstance class=QVX_Z64Chassis http=200 "
                        "cim=CIM_ERR_NOT_SUPPORTED(7)"),
@@ -252,7 +252,7 @@ TEST_F(WbemcliTest, MethodCallOnADeclaredMethodReachesTheProvider) {
     CommandResult r = wbemcli("cm", kChassis, {"Reset.Reason=test"});
     EXPECT_EQ(r.exitCode, 16) << r.output;
     EXPECT_NE(r.output.find("(7) CIM_ERR_NOT_SUPPORTED"), std::string::npos) << r.output;
-    EXPECT_EQ(server->stop(), 0);
+    EXPECT_EQ(server->stop(), 0) << server->errors();
     EXPECT_NE(server->log().find("method=Reset class=QVX_Z64Chassis http=200 "
                                  "cim=CIM_ERR_NOT_SUPPORTED(7)"),
               std::string::npos)
@@ -360,7 +360,7 @@ TEST_F(WbemcliTest, BasicAuthenticationWithAUserFromThePasswordFile) {
 
     CommandResult gi = wbemcli("gi", kChassis, {"OwnerName"}, "alice:s3cret");
     EXPECT_NE(gi.output.find("OwnerName=\"alice\""), std::string::npos) << gi.output;
-    EXPECT_EQ(server->stop(), 0);
+    EXPECT_EQ(server->stop(), 0) << server->errors();
     EXPECT_NE(server->log().find("authentication failed for user alice from 127.0.0.1"),
               std::string::npos)
         << server->log();
