@@ -608,7 +608,7 @@ const struct {
 
 // The parameters each method defines, those it needs, and the defaults of
 // its flags (LocalOnly, DeepInheritance, IncludeQualifiers, IncludeClassOrigin).
-struct MethodSpec {
+struct MethodShape {
     const char* name;
     unsigned params;
     unsigned required;
@@ -616,7 +616,7 @@ struct MethodSpec {
 };
 
 const unsigned kRead = P_LOCAL_ONLY | P_INCLUDE_QUALIFIERS | P_INCLUDE_CLASS_ORIGIN;
-const MethodSpec kMethods[] = {
+const MethodShape kMethods[] = {
     {"EnumerateInstanceNames", P_CLASS_NAME, P_CLASS_NAME, true, false, false, false},
     {"EnumerateInstances", P_CLASS_NAME | kRead | P_DEEP_INHERITANCE | P_PROPERTY_LIST,
      P_CLASS_NAME, true, true, false, false},
@@ -631,8 +631,8 @@ const MethodSpec kMethods[] = {
     {"GetClass", P_CLASS_NAME | kRead | P_PROPERTY_LIST, P_CLASS_NAME, true, false, true, false},
 };
 
-const MethodSpec* findMethod(const std::string& name) {
-    for (const MethodSpec& m : kMethods) {
+const MethodShape* findMethod(const std::string& name) {
+    for (const MethodShape& m : kMethods) {
         if (iequals(name, m.name)) return &m;
     }
     return nullptr;
@@ -712,12 +712,12 @@ void intrinsicCall(const xmlNode* call, CimRequest& req) {
         bad("IMETHODCALL " + req.method + " must start with LOCALNAMESPACEPATH");
     }
     req.nameSpace = namespacePath(kids[0]);
-    const MethodSpec* spec = findMethod(req.method);
-    if (spec) {
-        req.localOnly = spec->localOnly;
-        req.deepInheritance = spec->deepInheritance;
-        req.includeQualifiers = spec->includeQualifiers;
-        req.includeClassOrigin = spec->includeClassOrigin;
+    const MethodShape* shape = findMethod(req.method);
+    if (shape) {
+        req.localOnly = shape->localOnly;
+        req.deepInheritance = shape->deepInheritance;
+        req.includeQualifiers = shape->includeQualifiers;
+        req.includeClassOrigin = shape->includeClassOrigin;
     }
     unsigned given = 0;
     for (size_t i = 1; i < kids.size(); ++i) {
@@ -727,23 +727,23 @@ void intrinsicCall(const xmlNode* call, CimRequest& req) {
         std::string name = nameAttr(k, "NAME");
         // Parameters the method does not define are ignored, as unknown ones are.
         for (const auto& p : kParams) {
-            if (!spec || !(spec->params & p.param) || !iequals(name, p.name)) continue;
+            if (!shape || !(shape->params & p.param) || !iequals(name, p.name)) continue;
             if (given & p.param) bad("IPARAMVALUE " + name + " given twice");
             given |= p.param;
             intrinsicParam(k, name, p.param, req);
         }
     }
-    if (!spec) return;
-    if ((spec->required & P_CLASS_NAME) && req.className.empty()) {
+    if (!shape) return;
+    if ((shape->required & P_CLASS_NAME) && req.className.empty()) {
         bad(req.method + " needs the ClassName parameter");
     }
-    if ((spec->required & P_INSTANCE_NAME) && !req.instanceName) {
+    if ((shape->required & P_INSTANCE_NAME) && !req.instanceName) {
         bad(req.method + " needs the InstanceName parameter");
     }
-    if ((spec->required & P_MODIFIED_INSTANCE) && !req.instance) {
+    if ((shape->required & P_MODIFIED_INSTANCE) && !req.instance) {
         bad(req.method + " needs the ModifiedInstance parameter");
     }
-    if ((spec->required & P_NEW_INSTANCE) && !req.instance) {
+    if ((shape->required & P_NEW_INSTANCE) && !req.instance) {
         bad(req.method + " needs the NewInstance parameter");
     }
 }
