@@ -1,172 +1,71 @@
-// What every chassis test needs: the composite provider as the object
-// manager holds it, a recording environment, a reset platform double, and
-// short ways to run the four served operations.
+// What every chassis test needs: a reset platform double, the composite
+// provider as the object manager holds it, and the chassis's keys.
 #ifndef QVX_TESTS_CHASSIS_TEST_SUPPORT_HPP
 #define QVX_TESTS_CHASSIS_TEST_SUPPORT_HPP
 
+#include "InventoryClient.hpp"
 #include "PlatformDouble.hpp"
-#include "ProviderCalls.hpp"
-#include "ProviderHarness.hpp"
-
-#include "OW_CIMClass.hpp"
-#include "OW_CIMException.hpp"
-#include "OW_CIMInstance.hpp"
-#include "OW_CIMObjectPath.hpp"
-#include "OW_CppInstanceProviderIFC.hpp"
-#include "OW_CppProviderBaseIFC.hpp"
-#include "OW_IntrusiveReference.hpp"
 
 #include <gtest/gtest.h>
 
-#include <ctime>
 #include <optional>
 #include <string>
 #include <vector>
 
-extern "C" OpenWBEM::CppProviderBaseIFC* createProviderQVXInventoryProvider();
-
 namespace chassis_test {
 
-using OpenWBEM::CIMClass;
-using OpenWBEM::CIMDataType;
-using OpenWBEM::CIMException;
-using OpenWBEM::CIMInstance;
-using OpenWBEM::CIMObjectPath;
-using OpenWBEM::CIMProperty;
-using OpenWBEM::CIMPropertyArray;
-using OpenWBEM::CIMValue;
-using OpenWBEM::String;
+using namespace OpenWBEM;
+using qvx_test::cimErrorOf;
 using qvx_test::PlatformDouble;
+using qvx_test::typedProperty;
+using qvx_test::typedText;
 
 const char* const kClass = "QVX_Z64Chassis";
-const char* const kNamespace = "root/cimv2";
+const char* const kProvider = "QVX_Z64ChassisProvider";
 
-// The seventeen hardware queries behind one instance, in conversion order,
-// as the double records them (text queries with the size passed).
-inline std::vector<std::string> hardwareCallsOfOneInstance() {
-    return {"osGetSystemSubType()",
-            "osGetSerialNumber(21)",
-            "osGetHardwareType()",
-            "osGetHardwareRevision()",
-            "osGetPartNumber(256)",
-            "osGetSystemId(13)",
-            "osGetSecsiRegion()",
-            "osGetEth1Addr(255)",
-            "osGetEth2Addr(255)",
-            "osGetEth3Addr(255)",
-            "osGetManfId()",
-            "osGetManfInfo(255)",
-            "osGetManfDate(32)",
-            "osGetPCBASerialNumber(256)",
-            "osGetCSCSerialNumber(255)",
-            "osGetHDSerialNumber(256)",
-            "osGetCNICOneSerialNumber(256)"};
-}
-
-inline std::string registryRead(const char* property) {
-    return std::string("KduGetRegEntryString(Providers,QVX_Z64ChassisProvider,") + property +
-           ",256)";
-}
-inline std::string registryWrite(const char* property, const std::string& value) {
-    return std::string("KduSetRegEntryString(Providers,QVX_Z64ChassisProvider,") + property + "," +
-           value + ")";
-}
-const char* const kStampPrefix = "KduSetRegEntryInt(Providers,QVX_SystemProvider,LastChangeTime,";
-
-inline bool isStamp(const std::string& call) {
-    return call.rfind(kStampPrefix, 0) == 0;
-}
-
-// Key properties as a client sends them; a null value keeps the name only.
-struct Key {
+// A key or property as a client sends it; no value sends it null.
+struct Named {
     const char* name;
     std::optional<std::string> value;
 };
-inline CIMProperty keyProperty(const Key& key) {
-    if (!key.value) return CIMProperty(key.name, CIMDataType(CIMDataType::STRING));
-    return CIMProperty(key.name, CIMValue(String(key.value->c_str())));
+inline CIMProperty property(const Named& n) {
+    if (!n.value) return CIMProperty(n.name, CIMDataType(CIMDataType::STRING));
+    return CIMProperty(n.name, CIMValue(String(n.value->c_str())));
 }
-inline CIMObjectPath pathWith(const std::vector<Key>& keys) {
-    CIMObjectPath path(kClass, kNamespace);
+inline CIMObjectPath pathWith(const std::vector<Named>& keys) {
+    CIMObjectPath path(kClass, qvx_test::kNamespace);
     CIMPropertyArray list;
-    for (const Key& k : keys) list.push_back(keyProperty(k));
+    for (const Named& k : keys) list.push_back(property(k));
     path.setKeys(list);
     return path;
 }
-inline CIMObjectPath chassisPath() {
-    return pathWith(
-        {{"Tag", std::string("Chassis")}, {"CreationClassName", std::string("QVX_Chassis")}});
-}
-
-// A property of a modified instance; no value means a null value.
-struct Change {
-    const char* name;
-    std::optional<std::string> value;
-};
-inline CIMInstance modifiedInstance(const std::vector<Key>& keys,
-                                    const std::vector<Change>& changes) {
+inline CIMInstance instanceWith(const std::vector<Named>& properties) {
     CIMInstance inst(kClass);
-    for (const Key& k : keys) inst.setProperty(keyProperty(k));
-    for (const Change& c : changes) inst.setProperty(keyProperty(Key{c.name, c.value}));
+    for (const Named& p : properties) inst.setProperty(property(p));
     return inst;
 }
-inline CIMInstance chassisChange(const std::vector<Change>& changes) {
-    return modifiedInstance(
-        {{"Tag", std::string("Chassis")}, {"CreationClassName", std::string("QVX_Chassis")}},
-        changes);
-}
+const std::vector<Named> kKeys = {{"Tag", "Chassis"}, {"CreationClassName", "QVX_Chassis"}};
 
 class ChassisTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        PlatformDouble::instance().reset();
-        m_provider = createProviderQVXInventoryProvider();
-        m_provider->initialize(m_harness.env);
-        ASSERT_NE(m_provider->getInstanceProvider(), nullptr);
-    }
-
     PlatformDouble& platform() { return PlatformDouble::instance(); }
-    std::vector<std::string> logLines() const { return m_harness.logger->lines(); }
-
-    std::vector<CIMObjectPath> enumNames(const char* className = kClass) {
-        return qvx_test::names(*m_provider, m_harness.env, className);
-    }
-    // Collects into out, so a test still sees what arrived before a throw.
-    void enumInstances(qvx_test::InstanceCollector& out) {
-        qvx_test::instancesInto(*m_provider, m_harness.env, kClass, out);
+    // Log lines added since the given count.
+    std::vector<std::string> linesSince(size_t from) const {
+        std::vector<std::string> lines = client.logLines();
+        return std::vector<std::string>(lines.begin() + static_cast<long>(from), lines.end());
     }
     CIMInstance theInstance() {
-        qvx_test::InstanceCollector out;
-        enumInstances(out);
-        EXPECT_EQ(out.items.size(), 1u);
-        return out.items.empty() ? CIMInstance(OpenWBEM::CIMNULL) : out.items.front();
+        std::vector<CIMInstance> all = client.enumInstances(kClass);
+        EXPECT_EQ(1u, all.size());
+        return all.empty() ? CIMInstance(CIMNULL) : all.front();
     }
-    CIMInstance getInstance(const CIMObjectPath& path) {
-        return qvx_test::get(*m_provider, m_harness.env, path);
-    }
-    void modify(const CIMInstance& inst) { qvx_test::modify(*m_provider, m_harness.env, inst); }
 
-    qvx_test::Harness m_harness;
-    OpenWBEM::IntrusiveReference<OpenWBEM::CppProviderBaseIFC> m_provider;
+    // Reset before the client initializes the provider, so its calls show.
+    struct Reset {
+        Reset() { PlatformDouble::instance().reset(); }
+    } m_reset;
+    qvx_test::InventoryClient client;
 };
-
-// Runs f and returns the CIMException it threw; fails the test if none.
-template <class F>
-std::optional<CIMException> cimErrorOf(F f) {
-    std::optional<CIMException> e = qvx_test::cimErrorOf(f);
-    if (!e) ADD_FAILURE() << "no CIMException thrown";
-    return e;
-}
-
-inline std::string description(const CIMException& e) {
-    return e.getDescription() ? e.getDescription() : "";
-}
-
-inline std::string text(const CIMValue& v) {
-    String s;
-    v.get(s);
-    return s.c_str();
-}
 
 }  // namespace chassis_test
 
