@@ -39,48 +39,28 @@ typedef IntrusiveReference<Counted> CountedRef;
 typedef IntrusiveReference<Derived> DerivedRef;
 
 TEST(OwIntrusiveReference, DeletedWithTheLastReference) {
-    std::atomic<int> deaths(0);
-    {
-        CountedRef a(new Counted(&deaths));
-        {
-            CountedRef b(a);
-            CountedRef c;
-            c = b;
-            EXPECT_EQ(c.getPtr(), a.getPtr());
-            EXPECT_TRUE(c == a);
-        }
-        EXPECT_EQ(deaths, 0) << "copies gone, original still holds it";
-        a = a;
-        EXPECT_EQ(deaths, 0) << "self-assignment keeps the object";
-    }
-    EXPECT_EQ(deaths, 1);
-}
-
-TEST(OwIntrusiveReference, AssignSwapAndReset) {
     std::atomic<int> first(0), second(0), third(0);
     CountedRef a(new Counted(&first));
+    {
+        CountedRef b(a), c;
+        c = b;
+        EXPECT_TRUE(c == a);
+    }
+    a = a;
+    EXPECT_EQ(first, 0) << "copies gone and self-assignment: the original still holds it";
     CountedRef b(new Counted(&second));
     Counted* pa = a.getPtr();
-    Counted* pb = b.getPtr();
-
     a.swap(b);
-    EXPECT_EQ(a.getPtr(), pb);
-    EXPECT_EQ(b.getPtr(), pa);
     swap(a, b);
     EXPECT_EQ(a.getPtr(), pa);
     EXPECT_EQ(first + second, 0) << "swapping deletes nothing";
-
     a = b;  // a's object had no other holder
     EXPECT_EQ(first, 1);
-    EXPECT_EQ(second, 0);
-
     a = new Counted(&third);  // raw pointer assignment takes ownership
     EXPECT_EQ(second, 0) << "b still holds the second object";
     b = CountedRef();
     EXPECT_EQ(second, 1);
     EXPECT_TRUE(!b);
-    EXPECT_TRUE(static_cast<bool>(a));
-
     a = static_cast<Counted*>(0);
     EXPECT_EQ(third, 1);
     EXPECT_TRUE(!a);
@@ -92,7 +72,6 @@ TEST(OwIntrusiveReference, Casts) {
     DerivedRef d = base.cast_to<Derived>();
     ASSERT_TRUE(static_cast<bool>(d));
     EXPECT_EQ(d->value, 7);
-    EXPECT_EQ(static_cast<Counted*>(d.getPtr()), base.getPtr());
     DerivedRef d2 = dynamic_pointer_cast<Derived>(base);
     EXPECT_TRUE(d2 == d);
     base = CountedRef();
@@ -117,7 +96,6 @@ TEST(OwIntrusiveReference, CopiedObjectStartsAtZero) {
     {
         // Had the copy inherited a count of 2, one release would not free it.
         CountedRef copy(new Counted(*original));
-        EXPECT_NE(copy.getPtr(), original.getPtr());
     }
     EXPECT_EQ(deaths, 1);
 
@@ -155,50 +133,38 @@ TEST(OwIntrusiveReference, ConcurrentCopies) {
 }
 
 TEST(OwArray, CopyOnWrite) {
-    Array<int> a = arr<int>({1, 2, 3});
-    Array<int> b = a;
-    b[0] = 9;
-    b.push_back(4);
-    EXPECT_EQ(a, arr<int>({1, 2, 3}));
-    EXPECT_EQ(b, arr<int>({9, 2, 3, 4}));
-
     StringArray s = arr<String>({"x", "y"});
     StringArray t = s;
     *t.begin() = "changed";
-    t.remove(1);
+    t.push_back("z");
     EXPECT_EQ(owtest::strings(s), (std::vector<std::string>{"x", "y"}));
-    EXPECT_EQ(owtest::strings(t), (std::vector<std::string>{"changed"}));
-    s.clear();
-    EXPECT_TRUE(s.empty());
-    EXPECT_EQ(t.size(), 1u);
+    EXPECT_EQ(owtest::strings(t), (std::vector<std::string>{"changed", "y", "z"}));
+    Array<int> a = arr<int>({1, 2, 3}), b = a;
+    b[0] = 9;
+    b.remove(1);
+    EXPECT_EQ(a, arr<int>({1, 2, 3}));
+    EXPECT_EQ(b, arr<int>({9, 3}));
 }
 
 TEST(OwArray, OutOfRangeIndex) {
-    struct Case {
-        Array<int> a;
-        size_t index;
-        const char* message;
-    };
-    const Case cases[] = {
-        {arr<int>({1, 2, 3}), 3, "Array Index out of bounds. size = 3, index = 3"},
-        {Array<int>(), 0, "Array Index out of bounds. size = 0, index = 0"},
-        {arr<int>({1, 2}), 100, "Array Index out of bounds. size = 2, index = 100"},
-    };
-    for (const Case& c : cases) {
+    const std::pair<Array<int>, size_t> cases[] = {{arr<int>({1, 2, 3}), 3}, {Array<int>(), 0}};
+    for (const auto& [a, index] : cases) {
+        const std::string want = "Array Index out of bounds. size = " + std::to_string(a.size()) +
+                                 ", index = " + std::to_string(index);
         try {
-            (void)c.a[c.index];
-            ADD_FAILURE() << "const index " << c.index << " accepted";
+            (void)a[index];
+            ADD_FAILURE() << "const index " << index << " accepted";
         } catch (const OutOfBoundsException& e) {
-            EXPECT_STREQ(e.getMessage(), c.message);
+            EXPECT_EQ(e.getMessage(), want);
         }
-        Array<int> writable = c.a;
+        Array<int> writable = a;
         try {
-            writable[c.index] = 1;
-            ADD_FAILURE() << "index " << c.index << " accepted";
+            writable[index] = 1;
+            ADD_FAILURE() << "index " << index << " accepted";
         } catch (const OutOfBoundsException& e) {
-            EXPECT_STREQ(e.getMessage(), c.message);
+            EXPECT_EQ(e.getMessage(), want);
         }
-        EXPECT_EQ(writable, c.a) << "failed write changed nothing";
+        EXPECT_EQ(writable, a) << "failed write changed nothing";
     }
 }
 
@@ -206,19 +172,15 @@ TEST(OwArray, AppendArray) {
     Array<int> a = arr<int>({1, 2});
     a.appendArray(a);
     EXPECT_EQ(a, arr<int>({1, 2, 1, 2}));
-
     Array<int> shared = a;
     shared.appendArray(a);
     EXPECT_EQ(shared.size(), 8u);
     EXPECT_EQ(a.size(), 4u);
-
     Array<int> empty;
     empty.appendArray(empty);
-    EXPECT_TRUE(empty.empty());
-    empty.appendArray(arr<int>({5}));
     empty += 6;
     empty.append(7);
-    EXPECT_EQ(empty, arr<int>({5, 6, 7}));
+    EXPECT_EQ(empty, arr<int>({6, 7}));
 }
 
 }  // namespace

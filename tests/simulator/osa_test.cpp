@@ -22,49 +22,44 @@
 
 namespace {
 
+using qvxsim::Appliance;
+using qvxsim::defaultAppliance;
+using qvxsim_test::replaceFile;
 using qvxsim_test::ScopedEnv;
-using qvxsim_test::TempDir;
+using qvxsim_test::writeInPlace;
 
 constexpr const char* kEnv = "QVX_SIM_APPLIANCE";
-
-using TextFunction = int32_t (*)(char*, int32_t);
-using NumberFunction = int32_t (*)(uint16_t*);
+constexpr int32_t kMin = std::numeric_limits<int32_t>::min();
 
 struct TextCase {
     const char* name;
-    TextFunction function;
-    const char* key;  // YAML key, dotted for nested ones
-    const std::string qvxsim::Appliance::*field;
-    int ethernet;  // index into ethernet when field is null
+    int32_t (*function)(char*, int32_t);
+    const char* key;  // YAML key, "ethernet.ethN" for the addresses
+    const std::string Appliance::*field;  // null: the ethernet address of the key
 };
 
-const std::vector<TextCase>& textCases() {
-    using A = qvxsim::Appliance;
-    static const std::vector<TextCase> cases = {
-        {"osGetSerialNumber", osGetSerialNumber, "serial_number", &A::serialNumber, -1},
-        {"osGetSystemId", osGetSystemId, "system_id", &A::systemId, -1},
-        {"osGetPartNumber", osGetPartNumber, "part_number", &A::partNumber, -1},
-        {"osGetPCBASerialNumber", osGetPCBASerialNumber, "pcba_serial_number", &A::pcbaSerialNumber,
-         -1},
-        {"osGetHDSerialNumber", osGetHDSerialNumber, "hd_serial_number", &A::hdSerialNumber, -1},
-        {"osGetCNICOneSerialNumber", osGetCNICOneSerialNumber, "cnic_one_serial_number",
-         &A::cnicOneSerialNumber, -1},
-        {"osGetCSCSerialNumber", osGetCSCSerialNumber, "csc_serial_number", &A::cscSerialNumber,
-         -1},
-        {"osGetManfInfo", osGetManfInfo, "manufacturer_info", &A::manufacturerInfo, -1},
-        {"osGetManfDate", osGetManfDate, "manufacture_date", &A::manufactureDate, -1},
-        {"osGetEth1Addr", osGetEth1Addr, "ethernet.eth1", nullptr, 0},
-        {"osGetEth2Addr", osGetEth2Addr, "ethernet.eth2", nullptr, 1},
-        {"osGetEth3Addr", osGetEth3Addr, "ethernet.eth3", nullptr, 2},
-    };
-    return cases;
+const TextCase kTexts[] = {
+    {"osGetSerialNumber", osGetSerialNumber, "serial_number", &Appliance::serialNumber},
+    {"osGetSystemId", osGetSystemId, "system_id", &Appliance::systemId},
+    {"osGetPartNumber", osGetPartNumber, "part_number", &Appliance::partNumber},
+    {"osGetPCBASerialNumber", osGetPCBASerialNumber, "pcba_serial_number",
+     &Appliance::pcbaSerialNumber},
+    {"osGetHDSerialNumber", osGetHDSerialNumber, "hd_serial_number", &Appliance::hdSerialNumber},
+    {"osGetCNICOneSerialNumber", osGetCNICOneSerialNumber, "cnic_one_serial_number",
+     &Appliance::cnicOneSerialNumber},
+    {"osGetCSCSerialNumber", osGetCSCSerialNumber, "csc_serial_number",
+     &Appliance::cscSerialNumber},
+    {"osGetManfInfo", osGetManfInfo, "manufacturer_info", &Appliance::manufacturerInfo},
+    {"osGetManfDate", osGetManfDate, "manufacture_date", &Appliance::manufactureDate},
+    {"osGetEth1Addr", osGetEth1Addr, "ethernet.eth1", nullptr},
+    {"osGetEth2Addr", osGetEth2Addr, "ethernet.eth2", nullptr},
+    {"osGetEth3Addr", osGetEth3Addr, "ethernet.eth3", nullptr},
+};
+
+const std::string& expectedText(const TextCase& c, const Appliance& a) {
+    return c.field ? a.*(c.field) : a.ethernet[std::string(c.key).back() - '1'];
 }
 
-const std::string& expectedText(const TextCase& c, const qvxsim::Appliance& a) {
-    return c.field != nullptr ? a.*(c.field) : a.ethernet[static_cast<size_t>(c.ethernet)];
-}
-
-// One YAML line (or nested block) setting the text of a case.
 std::string yamlFor(const TextCase& c, const std::string& value) {
     const std::string key = c.key;
     const auto dot = key.find('.');
@@ -74,41 +69,37 @@ std::string yamlFor(const TextCase& c, const std::string& value) {
 
 struct NumberCase {
     const char* name;
-    NumberFunction function;
-    uint16_t qvxsim::Appliance::*field;
+    int32_t (*function)(uint16_t*);
+    uint16_t Appliance::*field;
 };
 
-const std::vector<NumberCase>& numberCases() {
-    using A = qvxsim::Appliance;
-    static const std::vector<NumberCase> cases = {
-        {"osGetSystemSubType", osGetSystemSubType, &A::subType},
-        {"osGetHardwareType", osGetHardwareType, &A::hardwareType},
-        {"osGetHardwareRevision", osGetHardwareRevision, &A::hardwareRevision},
-        {"osGetSecsiRegion", osGetSecsiRegion, &A::region},
-        {"osGetManfId", osGetManfId, &A::manufacturerId},
-    };
-    return cases;
-}
+const NumberCase kNumbers[] = {
+    {"osGetSystemSubType", osGetSystemSubType, &Appliance::subType},
+    {"osGetHardwareType", osGetHardwareType, &Appliance::hardwareType},
+    {"osGetHardwareRevision", osGetHardwareRevision, &Appliance::hardwareRevision},
+    {"osGetSecsiRegion", osGetSecsiRegion, &Appliance::region},
+    {"osGetManfId", osGetManfId, &Appliance::manufacturerId}};
 
-// Every function of osa.h by name, called with valid arguments. For a text
-// function, `text` receives what it wrote.
+// Every function of osa.h by name, called with valid arguments; `text` gets
+// what it answered (for a text function: what it wrote).
 struct AnyCall {
     std::string name;
+    bool isText;
     std::function<int32_t(std::string& text)> call;
 };
 
 std::vector<AnyCall> allFunctions() {
     std::vector<AnyCall> all;
-    for (const NumberCase& c : numberCases()) {
-        all.push_back({c.name, [f = c.function](std::string& text) {
+    for (const NumberCase& c : kNumbers) {
+        all.push_back({c.name, false, [f = c.function](std::string& text) {
                            uint16_t value = 0;
                            const int32_t rc = f(&value);
                            text = std::to_string(value);
                            return rc;
                        }});
     }
-    for (const TextCase& c : textCases()) {
-        all.push_back({c.name, [f = c.function](std::string& text) {
+    for (const TextCase& c : kTexts) {
+        all.push_back({c.name, true, [f = c.function](std::string& text) {
                            char buf[256];
                            std::memset(buf, 'x', sizeof buf);
                            const int32_t rc = f(buf, sizeof buf);
@@ -117,7 +108,7 @@ std::vector<AnyCall> allFunctions() {
                        }});
     }
     for (int32_t index : {0, 1}) {
-        all.push_back({"osIsChasisPresent", [index](std::string& text) {
+        all.push_back({"osIsChasisPresent", false, [index](std::string& text) {
                            uint8_t present = 0;
                            const int32_t rc = osIsChasisPresent(index, &present);
                            text = std::to_string(present);
@@ -127,125 +118,86 @@ std::vector<AnyCall> allFunctions() {
     return all;
 }
 
-uint8_t chassis(int32_t index) {
-    uint8_t present = 0xee;
-    EXPECT_EQ(osIsChasisPresent(index, &present), 0);
-    return present;
+// Every call must fail with `code`; failed text calls leave the empty text.
+void expectAllFail(int32_t code) {
+    for (AnyCall& f : allFunctions()) {
+        std::string text;
+        EXPECT_EQ(f.call(text), code) << f.name;
+        if (f.isText) { EXPECT_EQ(text, "") << f.name; }
+    }
+}
+
+uint16_t region() {
+    uint16_t value = 0;
+    EXPECT_EQ(osGetSecsiRegion(&value), 0);
+    return value;
 }
 
 class OsaTest : public ::testing::Test {
 protected:
-    TempDir dir_;
+    qvxsim_test::TempDir dir_;
     std::string file_ = dir_.file("appliance.yaml");
     ScopedEnv env_{kEnv, file_};
 };
 
-class OsaDefaultTest : public ::testing::Test {
-protected:
-    ScopedEnv env_{kEnv, std::nullopt};
-};
+TEST_F(OsaTest, DefaultAndSampleFileAnswerTheBuiltInAppliance) {
+    const Appliance& a = defaultAppliance();
+    std::vector<std::string> want;
+    for (const NumberCase& c : kNumbers) want.push_back(std::to_string(a.*(c.field)));
+    for (const TextCase& c : kTexts) want.push_back(expectedText(c, a));
+    for (uint8_t present : a.chassisPresent) want.push_back(std::to_string(present));
 
-TEST_F(OsaDefaultTest, AnswersThePlausibleBuiltInAppliance) {
-    uint16_t subType = 0;
-    ASSERT_EQ(osGetSystemSubType(&subType), 0);
-    EXPECT_GE(subType, 1);
-    EXPECT_LE(subType, 3);
-    for (const NumberCase& c : numberCases()) {
-        uint16_t value = 0;
-        EXPECT_EQ(c.function(&value), 0) << c.name;
-        EXPECT_EQ(value, qvxsim::defaultAppliance().*(c.field)) << c.name;
-    }
-
-    for (const TextCase& c : textCases()) {
-        char buf[256];
-        EXPECT_EQ(c.function(buf, sizeof buf), 0) << c.name;
-        EXPECT_EQ(buf, expectedText(c, qvxsim::defaultAppliance())) << c.name;
-        EXPECT_NE(buf[0], '\0') << c.name;
-    }
-
-    char serial[21];
-    ASSERT_EQ(osGetSerialNumber(serial, sizeof serial), 0);
-    EXPECT_EQ(serial, qvxsim::defaultAppliance().serialNumber) << "fits 20 characters uncut";
-    char systemId[13];
-    ASSERT_EQ(osGetSystemId(systemId, sizeof systemId), 0);
-    EXPECT_EQ(systemId, qvxsim::defaultAppliance().systemId) << "fits 12 characters uncut";
-
-    char date[32];
-    ASSERT_EQ(osGetManfDate(date, sizeof date), 0);
-    std::istringstream fields(date);
-    int year = 0, month = 0, day = 0, hour = 0, minute = 0;
-    ASSERT_TRUE(fields >> year >> month >> day >> hour >> minute) << date;
-    EXPECT_TRUE(year > 1970 && month >= 1 && month <= 12 && day >= 1 && day <= 31 && hour <= 23 &&
-                minute <= 59)
-        << date;
-
-    EXPECT_EQ(chassis(0), 1) << "chassis 1 plugged in";
-    EXPECT_EQ(chassis(1), 0) << "chassis 2 absent";
-}
-
-TEST_F(OsaDefaultTest, EmptyVariableMeansDefaultAndSampleFileAnswersTheSame) {
-    std::vector<std::string> builtIn;
-    for (AnyCall& f : allFunctions()) {
-        std::string text;
-        ASSERT_EQ(f.call(text), 0) << f.name;
-        builtIn.push_back(text);
-    }
-    for (const std::string& value : {std::string(), std::string(QVXSIM_SAMPLE_APPLIANCE)}) {
-        SCOPED_TRACE("QVX_SIM_APPLIANCE='" + value + "'");
-        ScopedEnv env(kEnv, value);
+    for (const std::optional<std::string>& value :
+         {std::optional<std::string>(), std::optional<std::string>(""),
+          std::optional<std::string>(QVXSIM_SAMPLE_APPLIANCE)}) {
+        SCOPED_TRACE("QVX_SIM_APPLIANCE='" + value.value_or("(unset)") + "'");
+        env_.set(value);
         size_t i = 0;
         for (AnyCall& f : allFunctions()) {
             std::string text;
             EXPECT_EQ(f.call(text), 0) << f.name;
-            EXPECT_EQ(text, builtIn[i++]) << f.name;
+            EXPECT_EQ(text, want[i++]) << f.name;
         }
     }
+    std::istringstream fields(a.manufactureDate);
+    int year = 0, month = 0, day = 0, hour = 0, minute = 0;
+    ASSERT_TRUE(fields >> year >> month >> day >> hour >> minute) << a.manufactureDate;
+    EXPECT_TRUE(year > 1970 && month >= 1 && month <= 12 && day >= 1 && day <= 31 && hour <= 23 &&
+                minute <= 59) << a.manufactureDate;
 }
 
 TEST_F(OsaTest, TextsAreCutWithinTheCallersSize) {
-    // 300 characters, each position recognisable.
-    std::string longValue;
+    std::string longValue;  // 300 characters, each position recognisable
     for (int i = 0; longValue.size() < 300; ++i) longValue += static_cast<char>('A' + i % 26);
-
-    for (const TextCase& c : textCases()) {
-        SCOPED_TRACE(c.name);
-        for (const std::string& value : {longValue, std::string("SN-20-characters-ok!"),
-                                         std::string("twelve-chars"), std::string()}) {
-            qvxsim_test::writeInPlace(file_, yamlFor(c, value));
-            std::vector<int32_t> sizes = {1, 2, 5, 13, 21, 32, 255, 256, 400};
-            sizes.push_back(static_cast<int32_t>(value.size()));      // cut by one
-            sizes.push_back(static_cast<int32_t>(value.size()) + 1);  // exact fit
-            for (int32_t size : sizes) {
-                if (size <= 0) continue;
-                SCOPED_TRACE("value length " + std::to_string(value.size()) + ", size " +
-                             std::to_string(size));
+    for (const TextCase& c : kTexts) {
+        for (const std::string& value : {longValue, std::string()}) {
+            writeInPlace(file_, yamlFor(c, value));
+            for (int32_t size : {1, 2, 13, 21, 255, 256, 299, 300, 301, 400}) {
+                SCOPED_TRACE(std::string(c.name) + " length " + std::to_string(value.size()) +
+                             " size " + std::to_string(size));
                 std::vector<char> buf(512, '\x7f');
                 ASSERT_EQ(c.function(buf.data(), size), 0);
                 const size_t kept = std::min(value.size(), static_cast<size_t>(size) - 1);
                 EXPECT_EQ(std::string(buf.data(), kept), value.substr(0, kept));
                 EXPECT_EQ(buf[kept], '\0');
-                for (size_t i = kept + 1; i < buf.size(); ++i) {
-                    ASSERT_EQ(buf[i], '\x7f') << "byte " << i << " written";
-                }
+                for (size_t i = kept + 1; i < buf.size(); ++i) ASSERT_EQ(buf[i], '\x7f') << i;
             }
         }
     }
 }
 
 TEST_F(OsaTest, NullPointersAndBadSizesAreRefused) {
-    qvxsim_test::writeInPlace(file_, "");
-    for (const TextCase& c : textCases()) {
-        SCOPED_TRACE(c.name);
-        EXPECT_EQ(c.function(nullptr, 256), QVXSIM_BAD_ARGUMENT);
-        for (int32_t size : {0, -1, std::numeric_limits<int32_t>::min()}) {
+    writeInPlace(file_, "");
+    for (const TextCase& c : kTexts) {
+        EXPECT_EQ(c.function(nullptr, 256), QVXSIM_BAD_ARGUMENT) << c.name;
+        for (int32_t size : {0, -1, kMin}) {
             char buf[4] = {'k', 'e', 'e', 'p'};
-            EXPECT_EQ(c.function(buf, size), QVXSIM_BAD_ARGUMENT) << size;
-            EXPECT_EQ(std::string(buf, 4), "keep") << size;
+            EXPECT_EQ(c.function(buf, size), QVXSIM_BAD_ARGUMENT) << c.name << size;
+            EXPECT_EQ(std::string(buf, 4), "keep") << c.name << size;
         }
     }
-    for (const NumberCase& c : numberCases()) {
+    for (const NumberCase& c : kNumbers)
         EXPECT_EQ(c.function(nullptr), QVXSIM_BAD_ARGUMENT) << c.name;
-    }
     EXPECT_EQ(osIsChasisPresent(0, nullptr), QVXSIM_BAD_ARGUMENT);
     for (int32_t index : {-1, 2, std::numeric_limits<int32_t>::max()}) {
         uint8_t present = 0xee;
@@ -255,133 +207,81 @@ TEST_F(OsaTest, NullPointersAndBadSizesAreRefused) {
 }
 
 TEST_F(OsaTest, EachFunctionFailsWithItsInjectedCodeAndOnlyIt) {
-    const int32_t codes[] = {5, -1, std::numeric_limits<int32_t>::min(),
-                             std::numeric_limits<int32_t>::max()};
-    std::vector<AnyCall> all = allFunctions();
-    for (const AnyCall& target : all) {
-        for (int32_t code : codes) {
+    for (const AnyCall& target : allFunctions()) {
+        for (int32_t code : {-1, kMin, std::numeric_limits<int32_t>::max()}) {
             SCOPED_TRACE(target.name + " -> " + std::to_string(code));
-            qvxsim_test::replaceFile(
-                file_, "faults:\n  " + target.name + ": " + std::to_string(code) + "\n");
-            for (AnyCall& f : all) {
+            replaceFile(file_, "faults:\n  " + target.name + ": " + std::to_string(code) + "\n");
+            for (AnyCall& f : allFunctions()) {
                 std::string text;
-                const int32_t rc = f.call(text);
-                EXPECT_EQ(rc, f.name == target.name ? code : 0) << f.name;
+                const bool hit = f.name == target.name;
+                EXPECT_EQ(f.call(text), hit ? code : 0) << f.name;
+                if (hit && f.isText) { EXPECT_EQ(text, "") << f.name; }
             }
         }
     }
 }
 
-TEST_F(OsaTest, FailedTextCallLeavesTheEmptyText) {
-    for (const TextCase& c : textCases()) {
-        qvxsim_test::replaceFile(file_, std::string("faults:\n  ") + c.name + ": 9\n");
-        char buf[256];
-        std::memset(buf, 'x', sizeof buf);
-        EXPECT_EQ(c.function(buf, sizeof buf), 9) << c.name;
-        EXPECT_EQ(buf[0], '\0') << c.name;
-    }
-}
-
-TEST_F(OsaTest, SeesTheFileRewrittenInPlaceAtOnce) {
+TEST_F(OsaTest, SeesEveryChangeOfTheFileAtOnce) {
     // Same size each time, written back to back: the stamp alone may not move.
-    qvxsim_test::writeInPlace(file_, "expansion_chassis:\n  - present: 1\n  - present: 1\n");
-    EXPECT_EQ(chassis(1), 1);
-    qvxsim_test::writeInPlace(file_, "expansion_chassis:\n  - present: 1\n  - present: 0\n");
-    EXPECT_EQ(chassis(1), 0) << "chassis 2 unplugged";
-    qvxsim_test::writeInPlace(file_, "expansion_chassis:\n  - present: 0\n  - present: 0\n");
-    EXPECT_EQ(chassis(0), 0) << "chassis 1 unplugged";
-
-    qvxsim_test::writeInPlace(file_, "faults:\n  osGetManfId: -3\n");
+    for (const char* flags : {"1, 1", "1, 0", "0, 0"}) {
+        writeInPlace(file_, "expansion_chassis: [{present: " + std::string(flags, 1) +
+                                "}, {present: " + (flags + 3) + "}]\n");
+        uint8_t present[2] = {0xee, 0xee};
+        ASSERT_EQ(osIsChasisPresent(0, &present[0]), 0);
+        ASSERT_EQ(osIsChasisPresent(1, &present[1]), 0);
+        EXPECT_EQ(std::to_string(present[0]) + ", " + std::to_string(present[1]), flags);
+    }
     uint16_t id = 0;
-    EXPECT_EQ(osGetManfId(&id), -3);
-    qvxsim_test::writeInPlace(file_, "faults:\n  osGetManfId: -4\n");
-    EXPECT_EQ(osGetManfId(&id), -4);
-    qvxsim_test::writeInPlace(file_, "faults: {}\n");
-    EXPECT_EQ(osGetManfId(&id), 0);
-    EXPECT_EQ(id, qvxsim::defaultAppliance().manufacturerId);
-}
-
-TEST_F(OsaTest, SeesTheFileReplacedByRename) {
-    qvxsim_test::replaceFile(file_, "serial_number: \"FIRST\"\n");
-    char buf[21];
-    ASSERT_EQ(osGetSerialNumber(buf, sizeof buf), 0);
-    EXPECT_STREQ(buf, "FIRST");
-    qvxsim_test::replaceFile(file_, "serial_number: \"NEXT!\"\n");
-    ASSERT_EQ(osGetSerialNumber(buf, sizeof buf), 0);
-    EXPECT_STREQ(buf, "NEXT!");
+    for (int32_t code : {-3, -4, 0}) {
+        writeInPlace(file_, "faults:\n  osGetManfId: " + std::to_string(code) + "\n");
+        EXPECT_EQ(osGetManfId(&id), code);
+    }
+    EXPECT_EQ(id, defaultAppliance().manufacturerId);
+    for (const char* serial : {"FIRST", "NEXT!"}) {
+        replaceFile(file_, std::string("serial_number: \"") + serial + "\"\n");
+        char buf[21];
+        ASSERT_EQ(osGetSerialNumber(buf, sizeof buf), 0);
+        EXPECT_STREQ(buf, serial);
+    }
 }
 
 TEST_F(OsaTest, FollowsTheVariableToAnotherFileAndBackToTheDefault) {
     const std::string other = dir_.file("other.yaml");
-    qvxsim_test::writeInPlace(file_, "region: 7\n");
-    qvxsim_test::writeInPlace(other, "region: 8\n");
-    uint16_t region = 0;
-    ASSERT_EQ(osGetSecsiRegion(&region), 0);
-    EXPECT_EQ(region, 7);
+    writeInPlace(file_, "region: 7\n");
+    writeInPlace(other, "region: 8\n");
+    EXPECT_EQ(region(), 7);
     env_.set(other);
-    ASSERT_EQ(osGetSecsiRegion(&region), 0);
-    EXPECT_EQ(region, 8);
+    EXPECT_EQ(region(), 8);
     env_.set(std::nullopt);
-    ASSERT_EQ(osGetSecsiRegion(&region), 0);
-    EXPECT_EQ(region, qvxsim::defaultAppliance().region);
+    EXPECT_EQ(region(), defaultAppliance().region);
     env_.set(file_);
-    ASSERT_EQ(osGetSecsiRegion(&region), 0);
-    EXPECT_EQ(region, 7);
+    EXPECT_EQ(region(), 7);
 }
 
-TEST_F(OsaTest, BrokenFileFailsEveryCallUntilFixed) {
-    const char* broken[] = {
-        "sub_type: [1\n",                // not YAML
-        "serial_numbr: x\n",             // unknown key
-        "sub_type: 70000\n",             // out of range
-        "faults:\n  osGetNothing: 1\n",  // unknown function
-        "expansion_chassis: []\n",       // wrong shape
-    };
-    for (const char* text : broken) {
+TEST_F(OsaTest, BrokenMissingOrUnreadableFileFailsEveryCallUntilFixed) {
+    for (const char* text :
+         {"sub_type: [1\n", "faults:\n  osGetNothing: 1\n", "expansion_chassis: []\n"}) {
         SCOPED_TRACE(text);
-        qvxsim_test::replaceFile(file_, "region: 9\n");
-        uint16_t region = 0;
-        ASSERT_EQ(osGetSecsiRegion(&region), 0);
-        ASSERT_EQ(region, 9);
-
-        qvxsim_test::replaceFile(file_, text);
-        for (AnyCall& f : allFunctions()) {
-            std::string out;
-            EXPECT_EQ(f.call(out), QVXSIM_BAD_BACKING_FILE) << f.name;
-        }
-        char buf[32];
-        std::memset(buf, 'x', sizeof buf);
-        EXPECT_EQ(osGetManfDate(buf, sizeof buf), QVXSIM_BAD_BACKING_FILE);
-        EXPECT_EQ(buf[0], '\0');
-
-        qvxsim_test::replaceFile(file_, "region: 10\n");
-        ASSERT_EQ(osGetSecsiRegion(&region), 0) << "answers again once fixed";
-        EXPECT_EQ(region, 10);
+        replaceFile(file_, "region: 9\n");
+        ASSERT_EQ(region(), 9);
+        replaceFile(file_, text);
+        expectAllFail(QVXSIM_BAD_BACKING_FILE);
+        replaceFile(file_, "region: 10\n");
+        EXPECT_EQ(region(), 10) << "answers again once fixed";
     }
-}
-
-TEST_F(OsaTest, MissingOrUnreadableFileFailsEveryCall) {
-    for (const std::string& path : {dir_.file("absent.yaml"), dir_.path()}) {
-        SCOPED_TRACE(path);
-        env_.set(path);
-        for (AnyCall& f : allFunctions()) {
-            std::string out;
-            EXPECT_EQ(f.call(out), QVXSIM_BAD_BACKING_FILE) << f.name;
-        }
-    }
+    env_.set(dir_.path());  // a directory
+    expectAllFail(QVXSIM_BAD_BACKING_FILE);
     env_.set(dir_.file("late.yaml"));
-    uint16_t region = 0;
-    EXPECT_EQ(osGetSecsiRegion(&region), QVXSIM_BAD_BACKING_FILE);
-    qvxsim_test::writeInPlace(dir_.file("late.yaml"), "region: 11\n");
-    ASSERT_EQ(osGetSecsiRegion(&region), 0) << "a file that appears later is used";
-    EXPECT_EQ(region, 11);
+    expectAllFail(QVXSIM_BAD_BACKING_FILE);
+    writeInPlace(dir_.file("late.yaml"), "region: 11\n");
+    EXPECT_EQ(region(), 11) << "a file that appears later is used";
 }
 
 TEST_F(OsaTest, ThreadsReadConsistentAnswersWhileTheFileIsReplaced) {
-    const std::string first = "serial_number: \"AAAA\"\nexpansion_chassis: [{present: 1}, {}]\n";
-    const std::string second = "serial_number: \"BBBB\"\nexpansion_chassis: [{present: 0}, {}]\n";
-    qvxsim_test::replaceFile(file_, first);
-
+    const std::string versions[] = {
+        "serial_number: \"AAAA\"\nexpansion_chassis: [{present: 1}, {}]\n",
+        "serial_number: \"BBBB\"\nexpansion_chassis: [{present: 0}, {}]\n"};
+    replaceFile(file_, versions[0]);
     std::atomic<bool> stop{false};
     std::atomic<int> bad{0};
     std::atomic<long> calls{0};
@@ -401,7 +301,7 @@ TEST_F(OsaTest, ThreadsReadConsistentAnswersWhileTheFileIsReplaced) {
         });
     }
     for (int i = 0; i < 200; ++i) {
-        qvxsim_test::replaceFile(file_, i % 2 == 0 ? second : first);
+        replaceFile(file_, versions[(i + 1) % 2]);
         // Let the readers see each version before the next replacement.
         const long seen = calls.load();
         while (calls.load() < seen + 8) std::this_thread::yield();

@@ -12,29 +12,19 @@
 #include <optional>
 #include <string>
 #include <system_error>
-#include <vector>
 
 namespace qvxsim_test {
 
 class TempDir {
 public:
     TempDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "qvxsim-XXXXXX").string();
-        std::vector<char> name(pattern.begin(), pattern.end());
-        name.push_back('\0');
-        if (::mkdtemp(name.data()) == nullptr) {
-            ADD_FAILURE() << "mkdtemp failed for " << pattern;
-            return;
-        }
-        path_ = name.data();
+        path_ = (std::filesystem::temp_directory_path() / "qvxsim-XXXXXX").string();
+        if (::mkdtemp(path_.data()) == nullptr) ADD_FAILURE() << "mkdtemp failed for " << path_;
     }
     ~TempDir() {
         std::error_code ignored;
         std::filesystem::remove_all(path_, ignored);
     }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-
     const std::string& path() const { return path_; }
     std::string file(const std::string& name) const { return path_ + "/" + name; }
 
@@ -51,15 +41,9 @@ public:
         set(value);
     }
     ~ScopedEnv() { set(old_); }
-    ScopedEnv(const ScopedEnv&) = delete;
-    ScopedEnv& operator=(const ScopedEnv&) = delete;
-
     void set(const std::optional<std::string>& value) {
-        if (value) {
-            ::setenv(name_.c_str(), value->c_str(), 1);
-        } else {
-            ::unsetenv(name_.c_str());
-        }
+        if (value) ::setenv(name_.c_str(), value->c_str(), 1);
+        else ::unsetenv(name_.c_str());
     }
 
 private:
@@ -70,21 +54,14 @@ private:
 // Overwrites the file in place (same inode), as an editor saving over it does.
 inline void writeInPlace(const std::string& path, const std::string& text) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << text;
-    out.close();
-    ASSERT_TRUE(out) << "cannot write " << path;
+    ASSERT_TRUE(out << text << std::flush) << "cannot write " << path;
 }
 
 // Writes a new file and renames it over path, so readers see old or new only.
 inline void replaceFile(const std::string& path, const std::string& text) {
-    const std::string next = path + ".next";
-    writeInPlace(next, text);
-    ASSERT_EQ(std::rename(next.c_str(), path.c_str()), 0) << "cannot rename onto " << path;
-}
-
-inline std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    writeInPlace(path + ".next", text);
+    ASSERT_EQ(std::rename((path + ".next").c_str(), path.c_str()), 0)
+        << "cannot rename onto " << path;
 }
 
 }  // namespace qvxsim_test
