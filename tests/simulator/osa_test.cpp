@@ -291,11 +291,9 @@ TEST_F(OsaTest, ThreadsReadConsistentAnswersWhileTheFileIsReplaced) {
             while (!stop.load()) {
                 char buf[21];
                 uint8_t present = 0xee;
-                if (osGetSerialNumber(buf, sizeof buf) != 0 ||
-                    (std::strcmp(buf, "AAAA") != 0 && std::strcmp(buf, "BBBB") != 0)) {
-                    ++bad;
-                }
-                if (osIsChasisPresent(0, &present) != 0 || present > 1) ++bad;
+                bad += osGetSerialNumber(buf, sizeof buf) != 0 ||
+                       (std::strcmp(buf, "AAAA") != 0 && std::strcmp(buf, "BBBB") != 0) ||
+                       osIsChasisPresent(0, &present) != 0 || present > 1;
                 ++calls;
             }
         });
