@@ -148,10 +148,8 @@ TEST(OwString, NumberConversions) {
         {"uint32 empty", [] { String("").toUInt32(); }},
         {"uint32 trailing junk", [] { String("12abc").toUInt32(); }},
         {"uint32 negative", [] { String("-1").toUInt32(); }},
-        {"uint32 overflow", [] { String("4294967296").toUInt32(); }},
         {"sint32 overflow", [] { String("2147483648").toInt32(); }},
         {"sint8 underflow", [] { String("-129").toInt8(); }},
-        {"uint64 negative", [] { String("-1").toUInt64(); }},
         {"real64 letters", [] { String("x1").toReal64(); }},
         {"bool 1", [] { String("1").toBool(); }},
     };
