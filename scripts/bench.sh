@@ -57,7 +57,7 @@ wait "$server" || true
   echo "|---|---|---:|---:|---:|---:|"
   awk -F, '
     function unq(s) { gsub(/"/, "", s); return s }
-    FNR == 1 { for (i = 1; i <= NF; i++) col[FILENAME, unq($i)] = i; next }
+    /^name,/ { for (i = 1; i <= NF; i++) col[FILENAME, unq($i)] = i; next }
     unq($1) ~ /_median$/ {
       name = unq($1); sub(/_median$/, "", name)
       cpu = $col[FILENAME, "cpu_time"] / 1000
@@ -69,7 +69,7 @@ wait "$server" || true
       for (i = 1; i <= n; i++) {
         k = order[i]; split(k, part, "/")
         printf "| %s | %s | %.2f | %.2f | %.0f%% | %.0f |\n", part[1], label[k], ours[k], sim[k],
-               sim[k] > 0 ? 100 * ours[k] / sim[k] : 0, allocs[k]
+               (sim[k] > 0 ? 100 * ours[k] / sim[k] : 0), allocs[k]
       }
     }' "$work/instant.csv" "$work/simulator.csv"
 
