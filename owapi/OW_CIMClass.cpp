@@ -25,25 +25,32 @@ CIMClass& CIMClass::operator=(const CIMClass& x) {
     return *this;
 }
 
-String CIMClass::getName() const { return m_impl.read().name; }
-void CIMClass::setName(const CIMName& name) { m_impl.write().name = name.toString(); }
-String CIMClass::getSuperClass() const { return m_impl.read().superClass; }
+String CIMClass::getName() const {
+    return m_impl.read().name;
+}
+void CIMClass::setName(const CIMName& name) {
+    m_impl.write().name = name.toString();
+}
+String CIMClass::getSuperClass() const {
+    return m_impl.read().superClass;
+}
 CIMClass& CIMClass::setSuperClass(const CIMName& name) {
     m_impl.write().superClass = name.toString();
     return *this;
 }
-CIMQualifierArray CIMClass::getQualifiers() const { return m_impl.read().qualifiers; }
+CIMQualifierArray CIMClass::getQualifiers() const {
+    return m_impl.read().qualifiers;
+}
 CIMQualifier CIMClass::getQualifier(const CIMName& name) const {
-    for (const CIMQualifier& q : m_impl.read().qualifiers) {
-        if (CIMName(q.getName()) == name) return q;
-    }
-    return CIMQualifier(CIMNULL);
+    return findQualifier(m_impl.read().qualifiers, name);
 }
 CIMClass& CIMClass::addQualifier(const CIMQualifier& qual) {
     if (qual) m_impl.write().qualifiers.push_back(qual);
     return *this;
 }
-CIMPropertyArray CIMClass::getAllProperties() const { return m_impl.read().properties; }
+CIMPropertyArray CIMClass::getAllProperties() const {
+    return m_impl.read().properties;
+}
 CIMProperty CIMClass::getProperty(const CIMName& name) const {
     for (const CIMProperty& p : m_impl.read().properties) {
         if (CIMName(p.getName()) == name) return p;
@@ -54,7 +61,9 @@ CIMClass& CIMClass::addProperty(const CIMProperty& prop) {
     if (prop) m_impl.write().properties.push_back(prop);
     return *this;
 }
-CIMMethodArray CIMClass::getAllMethods() const { return m_impl.read().methods; }
+CIMMethodArray CIMClass::getAllMethods() const {
+    return m_impl.read().methods;
+}
 CIMMethod CIMClass::getMethod(const CIMName& name) const {
     for (const CIMMethod& m : m_impl.read().methods) {
         if (CIMName(m.getName()) == name) return m;
@@ -72,7 +81,9 @@ CIMPropertyArray CIMClass::getKeys() const {
     }
     return keys;
 }
-bool CIMClass::isKeyed() const { return !getKeys().empty(); }
+bool CIMClass::isKeyed() const {
+    return !getKeys().empty();
+}
 
 CIMInstance CIMClass::newInstance() const {
     CIMInstance inst{CIMName(getName())};
@@ -85,7 +96,9 @@ CIMInstance CIMClass::newInstance() const {
     return inst;
 }
 
-String CIMClass::toString() const { return toMOF(); }
+String CIMClass::toString() const {
+    return toMOF();
+}
 
 String CIMClass::toMOF() const {
     const Impl& i = m_impl.read();

@@ -47,7 +47,9 @@ CIMInstance& CIMInstance::operator=(CIMInstance&& arg) noexcept {
     return *this;
 }
 
-String CIMInstance::getClassName() const { return m_impl.read().className; }
+String CIMInstance::getClassName() const {
+    return m_impl.read().className;
+}
 CIMInstance& CIMInstance::setClassName(const CIMName& name) {
     m_impl.write().className = name.toString();
     return *this;
@@ -56,7 +58,9 @@ CIMInstance& CIMInstance::setKeys(const CIMPropertyArray& keys) {
     m_impl.write().keys = keys;
     return *this;
 }
-CIMPropertyArray CIMInstance::getKeyValuePairs() const { return m_impl.read().keys; }
+CIMPropertyArray CIMInstance::getKeyValuePairs() const {
+    return m_impl.read().keys;
+}
 
 CIMPropertyArray CIMInstance::getProperties(Int32 valueDataType) const {
     const Impl& i = m_impl.read();
@@ -147,32 +151,27 @@ CIMInstance& CIMInstance::removeProperty(const CIMName& propName) {
     return *this;
 }
 
-CIMQualifierArray CIMInstance::getQualifiers() const { return m_impl.read().qualifiers; }
+CIMQualifierArray CIMInstance::getQualifiers() const {
+    return m_impl.read().qualifiers;
+}
 CIMInstance& CIMInstance::setQualifiers(const CIMQualifierArray& quals) {
     m_impl.write().qualifiers = quals;
     return *this;
 }
 CIMQualifier CIMInstance::getQualifier(const CIMName& qualName) const {
-    for (const CIMQualifier& q : m_impl.read().qualifiers) {
-        if (CIMName(q.getName()) == qualName) return q;
-    }
-    return CIMQualifier(CIMNULL);
+    return findQualifier(m_impl.read().qualifiers, qualName);
 }
 CIMInstance& CIMInstance::setQualifier(const CIMQualifier& qual) {
-    if (!qual) return *this;
-    CIMQualifierArray& qs = m_impl.write().qualifiers;
-    for (CIMQualifier& q : qs) {
-        if (CIMName(q.getName()) == CIMName(qual.getName())) {
-            q = qual;
-            return *this;
-        }
-    }
-    qs.push_back(qual);
+    if (qual) putQualifier(m_impl.write().qualifiers, qual);
     return *this;
 }
 
-String CIMInstance::getName() const { return getClassName(); }
-void CIMInstance::setName(const CIMName& name) { setClassName(name); }
+String CIMInstance::getName() const {
+    return getClassName();
+}
+void CIMInstance::setName(const CIMName& name) {
+    setClassName(name);
+}
 
 String CIMInstance::toString() const {
     const Impl& i = m_impl.read();

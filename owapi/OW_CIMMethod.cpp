@@ -64,21 +64,10 @@ CIMQualifierArray CIMMethod::getQualifiers() const {
     return m_impl.read().qualifiers;
 }
 CIMQualifier CIMMethod::getQualifier(const CIMName& name) const {
-    for (const CIMQualifier& q : m_impl.read().qualifiers) {
-        if (CIMName(q.getName()) == name) return q;
-    }
-    return CIMQualifier(CIMNULL);
+    return findQualifier(m_impl.read().qualifiers, name);
 }
 CIMMethod& CIMMethod::setQualifier(const CIMQualifier& qual) {
-    if (!qual) return *this;
-    CIMQualifierArray& qs = m_impl.write().qualifiers;
-    for (CIMQualifier& q : qs) {
-        if (CIMName(q.getName()) == CIMName(qual.getName())) {
-            q = qual;
-            return *this;
-        }
-    }
-    qs.push_back(qual);
+    if (qual) putQualifier(m_impl.write().qualifiers, qual);
     return *this;
 }
 bool CIMMethod::hasTrueQualifier(const CIMName& name) const {

@@ -51,21 +51,10 @@ CIMParameter& CIMParameter::setQualifiers(const CIMQualifierArray& quals) {
     return *this;
 }
 CIMQualifier CIMParameter::getQualifier(const CIMName& name) const {
-    for (const CIMQualifier& q : m_impl.read().qualifiers) {
-        if (CIMName(q.getName()) == name) return q;
-    }
-    return CIMQualifier(CIMNULL);
+    return findQualifier(m_impl.read().qualifiers, name);
 }
 CIMParameter& CIMParameter::setQualifier(const CIMQualifier& qual) {
-    if (!qual) return *this;
-    CIMQualifierArray& qs = m_impl.write().qualifiers;
-    for (CIMQualifier& q : qs) {
-        if (CIMName(q.getName()) == CIMName(qual.getName())) {
-            q = qual;
-            return *this;
-        }
-    }
-    qs.push_back(qual);
+    if (qual) putQualifier(m_impl.write().qualifiers, qual);
     return *this;
 }
 bool CIMParameter::hasTrueQualifier(const CIMName& name) const {

@@ -67,7 +67,9 @@ CIMProperty& CIMProperty::setValue(const CIMValue& val) {
     if (v && !i.dataType) i.dataType = v.getCIMDataType();
     return *this;
 }
-CIMValue CIMProperty::getValue() const { return m_impl.read().value; }
+CIMValue CIMProperty::getValue() const {
+    return m_impl.read().value;
+}
 CIMValue CIMProperty::getValueT() const {
     const Impl& i = m_impl.read();
     if (!i.value) {
@@ -83,29 +85,24 @@ CIMProperty& CIMProperty::setDataType(const CIMDataType& type) {
 CIMProperty& CIMProperty::setDataType(const CIMDataType::Type& type) {
     return setDataType(CIMDataType(type));
 }
-CIMDataType CIMProperty::getDataType() const { return m_impl.read().dataType; }
+CIMDataType CIMProperty::getDataType() const {
+    return m_impl.read().dataType;
+}
 bool CIMProperty::isKey() const {
     return hasTrueQualifier(CIMQualifier::CIM_QUAL_KEY) || isReference();
 }
-bool CIMProperty::isReference() const { return m_impl.read().dataType.isReferenceType(); }
+bool CIMProperty::isReference() const {
+    return m_impl.read().dataType.isReferenceType();
+}
 
 CIMQualifier CIMProperty::getQualifier(const CIMName& name) const {
-    for (const CIMQualifier& q : m_impl.read().qualifiers) {
-        if (CIMName(q.getName()) == name) return q;
-    }
-    return CIMQualifier(CIMNULL);
+    return findQualifier(m_impl.read().qualifiers, name);
 }
-CIMQualifierArray CIMProperty::getQualifiers() const { return m_impl.read().qualifiers; }
+CIMQualifierArray CIMProperty::getQualifiers() const {
+    return m_impl.read().qualifiers;
+}
 CIMProperty& CIMProperty::setQualifier(const CIMQualifier& qual) {
-    if (!qual) return *this;
-    CIMQualifierArray& qs = m_impl.write().qualifiers;
-    for (CIMQualifier& q : qs) {
-        if (CIMName(q.getName()) == CIMName(qual.getName())) {
-            q = qual;
-            return *this;
-        }
-    }
-    qs.push_back(qual);
+    if (qual) putQualifier(m_impl.write().qualifiers, qual);
     return *this;
 }
 CIMProperty& CIMProperty::setQualifiers(const CIMQualifierArray& quals) {
@@ -116,19 +113,29 @@ bool CIMProperty::hasTrueQualifier(const CIMName& name) const {
     CIMQualifier q = getQualifier(name);
     return q && q.isTrue();
 }
-String CIMProperty::getOriginClass() const { return m_impl.read().originClass; }
+String CIMProperty::getOriginClass() const {
+    return m_impl.read().originClass;
+}
 CIMProperty& CIMProperty::setOriginClass(const CIMName& originCls) {
     m_impl.write().originClass = originCls.toString();
     return *this;
 }
-bool CIMProperty::getPropagated() const { return m_impl.read().propagated; }
+bool CIMProperty::getPropagated() const {
+    return m_impl.read().propagated;
+}
 CIMProperty& CIMProperty::setPropagated(bool propagated) {
     m_impl.write().propagated = propagated;
     return *this;
 }
-String CIMProperty::getName() const { return m_impl.read().name; }
-const String& CIMProperty::nameRef() const { return m_impl.read().name; }
-void CIMProperty::setName(const CIMName& name) { m_impl.write().name = name.toString(); }
+String CIMProperty::getName() const {
+    return m_impl.read().name;
+}
+const String& CIMProperty::nameRef() const {
+    return m_impl.read().name;
+}
+void CIMProperty::setName(const CIMName& name) {
+    m_impl.write().name = name.toString();
+}
 
 String CIMProperty::toString() const {
     const Impl& i = m_impl.read();

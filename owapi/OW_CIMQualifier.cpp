@@ -31,9 +31,15 @@ CIMQualifier& CIMQualifier::operator=(const CIMQualifier& x) {
     return *this;
 }
 
-String CIMQualifier::getName() const { return m_impl.read().name; }
-void CIMQualifier::setName(const CIMName& name) { m_impl.write().name = name.toString(); }
-CIMValue CIMQualifier::getValue() const { return m_impl.read().value; }
+String CIMQualifier::getName() const {
+    return m_impl.read().name;
+}
+void CIMQualifier::setName(const CIMName& name) {
+    m_impl.write().name = name.toString();
+}
+CIMValue CIMQualifier::getValue() const {
+    return m_impl.read().value;
+}
 CIMQualifier& CIMQualifier::setValue(const CIMValue& value) {
     m_impl.write().value = value;
     return *this;
@@ -46,7 +52,9 @@ bool CIMQualifier::isTrue() const {
     return v.toBool();
 }
 
-String CIMQualifier::toString() const { return toMOF(); }
+String CIMQualifier::toString() const {
+    return toMOF();
+}
 
 String CIMQualifier::toMOF() const {
     const Impl& i = m_impl.read();
@@ -59,6 +67,24 @@ String CIMQualifier::toMOF() const {
         }
     }
     return out;
+}
+
+CIMQualifier findQualifier(const CIMQualifierArray& quals, const CIMName& name) {
+    for (const CIMQualifier& q : quals) {
+        if (CIMName(q.getName()) == name) return q;
+    }
+    return CIMQualifier(CIMNULL);
+}
+
+void putQualifier(CIMQualifierArray& quals, const CIMQualifier& qual) {
+    if (!qual) return;
+    for (CIMQualifier& q : quals) {
+        if (CIMName(q.getName()) == CIMName(qual.getName())) {
+            q = qual;
+            return;
+        }
+    }
+    quals.push_back(qual);
 }
 
 }  // namespace OpenWBEM

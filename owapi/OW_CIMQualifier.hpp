@@ -1,6 +1,8 @@
 #ifndef OW_CIMQUALIFIER_HPP_INCLUDE_GUARD_
 #define OW_CIMQUALIFIER_HPP_INCLUDE_GUARD_
 #include "OW_config.h"
+#include "OW_Array.hpp"
+#include "OW_CIMFwd.hpp"
 #include "OW_CIMName.hpp"
 #include "OW_CIMNULL.hpp"
 #include "OW_CIMValue.hpp"
@@ -42,6 +44,13 @@ public:
 private:
     COWReference<Impl> m_impl;
 };
+
+// Qualifier lists of the element classes. The qualifier of that name
+// (compared without regard to case) in quals, or a null qualifier.
+CIMQualifier findQualifier(const CIMQualifierArray& quals, const CIMName& name);
+// Replaces the qualifier of the same name in quals, or appends it; a null
+// qualifier changes nothing.
+void putQualifier(CIMQualifierArray& quals, const CIMQualifier& qual);
 
 }  // namespace OpenWBEM
 
