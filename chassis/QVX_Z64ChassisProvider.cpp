@@ -97,21 +97,7 @@ void QVX_Z64ChassisProvider::modifyInstance(const ProviderEnvironmentIFCRef& env
         [&] { modifyInstance(record, modifiedInstance); });
 }
 
-CIMObjectPath QVX_Z64ChassisProvider::createInstance(const ProviderEnvironmentIFCRef&,
-                                                     const String&, const CIMInstance&) {
-    QVX_throwNotSupported(QVX_HERE);
-}
-
-void QVX_Z64ChassisProvider::deleteInstance(const ProviderEnvironmentIFCRef&, const String&,
-                                            const CIMObjectPath&) {
-    QVX_throwNotSupported(QVX_HERE);
-}
-
-CIMValue QVX_Z64ChassisProvider::invokeMethod(const ProviderEnvironmentIFCRef&, const String&,
-                                              const CIMObjectPath&, const String&,
-                                              const CIMParamValueArray&, CIMParamValueArray&) {
-    QVX_throwNotSupported(QVX_HERE);
-}
+QVX_REFUSED_OPERATIONS(QVX_Z64ChassisProvider)
 
 void QVX_Z64ChassisProvider::modifyInstance(QVX_Z64Chassis& record, const CIMInstance& instance) {
     QVX_modifyProperties(record, instance, kWritable, QVX_HERE);

@@ -98,22 +98,7 @@ void QVX_Z64ExpansionChassisProvider::modifyInstance(
         [&] { modifyInstance(record, modifiedInstance); });
 }
 
-CIMObjectPath QVX_Z64ExpansionChassisProvider::createInstance(const ProviderEnvironmentIFCRef&,
-                                                              const String&, const CIMInstance&) {
-    QVX_throwNotSupported(QVX_HERE);
-}
-
-void QVX_Z64ExpansionChassisProvider::deleteInstance(const ProviderEnvironmentIFCRef&,
-                                                     const String&, const CIMObjectPath&) {
-    QVX_throwNotSupported(QVX_HERE);
-}
-
-CIMValue QVX_Z64ExpansionChassisProvider::invokeMethod(const ProviderEnvironmentIFCRef&,
-                                                       const String&, const CIMObjectPath&,
-                                                       const String&, const CIMParamValueArray&,
-                                                       CIMParamValueArray&) {
-    QVX_throwNotSupported(QVX_HERE);
-}
+QVX_REFUSED_OPERATIONS(QVX_Z64ExpansionChassisProvider)
 
 void QVX_Z64ExpansionChassisProvider::modifyInstance(QVX_Z64ExpansionChassis& record,
                                                      const CIMInstance& instance) {

@@ -53,4 +53,24 @@
         const OpenWBEM::CIMObjectPath& path, const OpenWBEM::String& methodName,                   \
         const OpenWBEM::CIMParamValueArray& in, OpenWBEM::CIMParamValueArray& out)
 
+// Create, delete and method calls, which every provider refuses with
+// CIM_ERR_NOT_SUPPORTED and no message. Expanded in the provider's own unit
+// (with the frame included), so the exception names that unit.
+#define QVX_REFUSED_OPERATIONS(Provider)                                                         \
+    OpenWBEM::CIMObjectPath Provider::createInstance(const OpenWBEM::ProviderEnvironmentIFCRef&, \
+                                                     const OpenWBEM::String&,                    \
+                                                     const OpenWBEM::CIMInstance&) {             \
+        QVX_throwNotSupported(QVX_HERE);                                                         \
+    }                                                                                            \
+    void Provider::deleteInstance(const OpenWBEM::ProviderEnvironmentIFCRef&,                    \
+                                  const OpenWBEM::String&, const OpenWBEM::CIMObjectPath&) {     \
+        QVX_throwNotSupported(QVX_HERE);                                                         \
+    }                                                                                            \
+    OpenWBEM::CIMValue Provider::invokeMethod(                                                   \
+        const OpenWBEM::ProviderEnvironmentIFCRef&, const OpenWBEM::String&,                     \
+        const OpenWBEM::CIMObjectPath&, const OpenWBEM::String&,                                 \
+        const OpenWBEM::CIMParamValueArray&, OpenWBEM::CIMParamValueArray&) {                    \
+        QVX_throwNotSupported(QVX_HERE);                                                         \
+    }
+
 #endif

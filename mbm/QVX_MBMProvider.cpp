@@ -101,22 +101,7 @@ void QVX_MBMLogicalModuleProvider::modifyInstance(
         [&] { modifyInstance(record, modifiedInstance); });
 }
 
-CIMObjectPath QVX_MBMLogicalModuleProvider::createInstance(const ProviderEnvironmentIFCRef&,
-                                                           const String&, const CIMInstance&) {
-    QVX_throwNotSupported(QVX_HERE);
-}
-
-void QVX_MBMLogicalModuleProvider::deleteInstance(const ProviderEnvironmentIFCRef&, const String&,
-                                                  const CIMObjectPath&) {
-    QVX_throwNotSupported(QVX_HERE);
-}
-
-CIMValue QVX_MBMLogicalModuleProvider::invokeMethod(const ProviderEnvironmentIFCRef&, const String&,
-                                                    const CIMObjectPath&, const String&,
-                                                    const CIMParamValueArray&,
-                                                    CIMParamValueArray&) {
-    QVX_throwNotSupported(QVX_HERE);
-}
+QVX_REFUSED_OPERATIONS(QVX_MBMLogicalModuleProvider)
 
 void QVX_MBMLogicalModuleProvider::modifyInstance(QVX_MBMLogicalModule& record,
                                                   const CIMInstance& instance) {
