@@ -6,7 +6,6 @@
 #include <poll.h>
 #include <signal.h>
 #include <sys/socket.h>
-#include <sys/time.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -21,6 +20,7 @@
 namespace qvx_test {
 
 namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
 
 std::string readFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -35,9 +35,7 @@ void writeFile(const std::string& path, const std::string& text) {
 
 TempDir::TempDir() {
     std::string pattern = (fs::temp_directory_path() / "qvx-server-test-XXXXXX").string();
-    std::vector<char> buf(pattern.begin(), pattern.end());
-    buf.push_back('\0');
-    if (mkdtemp(buf.data())) m_path = buf.data();
+    if (mkdtemp(pattern.data())) m_path = pattern;
 }
 
 TempDir::~TempDir() {
@@ -47,29 +45,40 @@ TempDir::~TempDir() {
 
 namespace {
 
-std::vector<char*> cArgs(const std::vector<std::string>& args) {
-    std::vector<char*> out;
-    for (const std::string& a : args) out.push_back(const_cast<char*>(a.c_str()));
-    out.push_back(nullptr);
-    return out;
+// Starts argv[0] (through PATH) with the given environment and standard
+// streams (-1: none). Everything the child needs is made before fork: other
+// threads may hold the allocator's locks.
+pid_t spawn(const std::vector<std::string>& argv, const std::vector<std::string>& env, int in,
+            int out, int err) {
+    std::vector<char*> a, e;
+    for (const std::string& s : argv) a.push_back(const_cast<char*>(s.c_str()));
+    for (const std::string& s : env) e.push_back(const_cast<char*>(s.c_str()));
+    a.push_back(nullptr);
+    e.push_back(nullptr);
+    pid_t pid = fork();
+    if (pid == 0) {
+        if (in >= 0) dup2(in, 0);
+        dup2(out, 1);
+        if (err >= 0) dup2(err, 2);
+        execvpe(a[0], a.data(), e.data());
+        _exit(127);
+    }
+    return pid;
 }
 
-// Waits for the child, for at most the given time; -1 when it had to be killed.
-int waitExit(int pid, std::chrono::seconds limit) {
-    auto deadline = std::chrono::steady_clock::now() + limit;
-    for (;;) {
-        int status = 0;
-        int r = waitpid(pid, &status, WNOHANG);
-        if (r == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        if (r < 0) return -1;
-        if (std::chrono::steady_clock::now() > deadline) {
-            kill(pid, SIGKILL);
-            waitpid(pid, &status, 0);
-            return -1;
-        }
-        poll(nullptr, 0, 20);
+std::vector<std::string> environment(bool forServer) {
+    std::vector<std::string> env;
+    for (char** e = environ; *e; ++e) {
+        std::string v = *e;
+        // The state directory decides where the registry is.
+        bool server = v.rfind("QVX_SIM_REGISTRY=", 0) == 0 ||
+                      v.rfind("QVX_SIM_APPLIANCE=", 0) == 0 || v.rfind("TSAN_OPTIONS=", 0) == 0;
+        if (!forServer || !server) env.push_back(v);
     }
+    return env;
 }
+
+int exitStatus(int status) { return WIFEXITED(status) ? WEXITSTATUS(status) : -1; }
 
 }  // namespace
 
@@ -84,21 +93,10 @@ CommandResult runCommand(const std::vector<std::string>& argv, const std::string
     }
     std::vector<std::string> args = {"timeout", "60"};
     args.insert(args.end(), argv.begin(), argv.end());
-    std::vector<char*> c = cArgs(args);
-    pid_t pid = fork();
-    if (pid == 0) {
-        dup2(in[0], 0);
-        dup2(out[1], 1);
-        dup2(out[1], 2);
-        execvp(c[0], c.data());
-        _exit(127);
-    }
+    pid_t pid = spawn(args, environment(false), in[0], out[1], out[1]);
     close(in[0]);
     close(out[1]);
-    if (!input.empty()) {
-        ssize_t ignored = write(in[1], input.data(), input.size());
-        (void)ignored;
-    }
+    if (!input.empty() && write(in[1], input.data(), input.size()) < 0) result.output = "(no input)";
     close(in[1]);
     char buf[4096];
     ssize_t n;
@@ -106,92 +104,61 @@ CommandResult runCommand(const std::vector<std::string>& argv, const std::string
     close(out[0]);
     int status = 0;
     waitpid(pid, &status, 0);
-    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    result.exitCode = exitStatus(status);
     return result;
 }
 
 ServerProcess::ServerProcess(const TempDir& dir, const std::vector<std::string>& extraArgs,
                              const std::string& applianceFile)
     : m_dir(dir) {
-    std::vector<std::string> args = {
-        QVX_CIMOM_EXE,         "--listen", "127.0.0.1:0",     "--library",
-        QVX_PROVIDER_LIBRARY,  "--state",  dir.file("state"), "--log",
-        dir.file("server.log")};
+    std::vector<std::string> args = {QVX_CIMOM_EXE,        "--listen", "127.0.0.1:0",
+                                     "--library",          QVX_PROVIDER_LIBRARY,
+                                     "--state",            dir.file("state"),
+                                     "--log",              dir.file("server.log")};
     bool schemaGiven = false;
     for (const std::string& a : extraArgs) schemaGiven = schemaGiven || a == "--schema";
-    if (!schemaGiven) {
-        args.push_back("--schema");
-        args.push_back(QVX_SCHEMA_FILE);
-    }
+    if (!schemaGiven) args.insert(args.end(), {"--schema", QVX_SCHEMA_FILE});
     args.insert(args.end(), extraArgs.begin(), extraArgs.end());
+    std::vector<std::string> env = environment(true);
+    const char* tsan = getenv("TSAN_OPTIONS");
+    env.push_back(std::string("TSAN_OPTIONS=") + (tsan ? tsan : "") +
+                  " suppressions=" QVX_TSAN_SUPPRESSIONS);
+    if (!applianceFile.empty()) env.push_back("QVX_SIM_APPLIANCE=" + applianceFile);
     int out[2];
     if (pipe2(out, O_CLOEXEC) != 0) {
         m_failure = "pipe failed";
         return;
     }
-    std::vector<char*> c = cArgs(args);
-    std::string stderrFile = dir.file("server.stderr");
-    // Everything the child needs is made before fork: other threads may hold
-    // the allocator's or the environment's locks.
-    std::vector<std::string> env;
-    for (char** e = environ; *e; ++e) {
-        std::string v = *e;
-        // The state directory decides where the registry is.
-        if (v.rfind("QVX_SIM_REGISTRY=", 0) == 0 || v.rfind("QVX_SIM_APPLIANCE=", 0) == 0) continue;
-        if (v.rfind("TSAN_OPTIONS=", 0) == 0) continue;
-        env.push_back(v);
-    }
-    const char* tsan = getenv("TSAN_OPTIONS");
-    env.push_back(std::string("TSAN_OPTIONS=") + (tsan ? tsan : "") +
-                  " suppressions=" QVX_TSAN_SUPPRESSIONS);
-    if (!applianceFile.empty()) env.push_back("QVX_SIM_APPLIANCE=" + applianceFile);
-    std::vector<char*> cEnv = cArgs(env);
-    int err = open(stderrFile.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
-    pid_t pid = fork();
-    if (pid == 0) {
-        dup2(out[1], 1);
-        if (err >= 0) dup2(err, 2);
-        execve(c[0], c.data(), cEnv.data());
-        _exit(127);
-    }
+    int err = open(dir.file("server.stderr").c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC,
+                   0600);
+    m_pid = spawn(args, env, -1, out[1], err);
     if (err >= 0) close(err);
     close(out[1]);
-    m_pid = pid;
     m_stdout = out[0];
 
     // The readiness line, within 30 seconds.
     std::string line;
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    auto deadline = Clock::now() + std::chrono::seconds(30);
     while (line.find('\n') == std::string::npos) {
-        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                        deadline - std::chrono::steady_clock::now())
-                        .count();
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
         pollfd p{m_stdout, POLLIN, 0};
-        if (left <= 0 || poll(&p, 1, static_cast<int>(left)) <= 0) break;
         char ch[256];
-        ssize_t n = read(m_stdout, ch, sizeof ch);
-        if (n <= 0) break;
+        ssize_t n = 0;
+        if (left.count() <= 0 || poll(&p, 1, static_cast<int>(left.count())) <= 0 ||
+            (n = read(m_stdout, ch, sizeof ch)) <= 0) {
+            break;
+        }
         line.append(ch, n);
     }
-    std::string first = line.substr(0, line.find('\n'));
     const std::string prefix = "listening on 127.0.0.1:";
-    if (first.compare(0, prefix.size(), prefix) == 0) {
-        m_port = std::atoi(first.c_str() + prefix.size());
-    }
-    if (m_port <= 0) {
-        m_failure = "no readiness line; stdout: '" + line + "'; stderr: " + readFile(stderrFile);
-    }
+    if (line.compare(0, prefix.size(), prefix) == 0) m_port = std::atoi(line.c_str() + prefix.size());
+    if (m_port <= 0) m_failure = "no readiness line; stdout: '" + line + "'; stderr: " + errors();
     // The provider writes to standard output too: keep the pipe from filling.
-    int fd = m_stdout;
-    m_drain = std::thread([fd] {
+    m_drain = std::thread([fd = m_stdout] {
         char buf[4096];
         while (read(fd, buf, sizeof buf) > 0) {
         }
     });
-}
-
-ServerProcess::~ServerProcess() {
-    stop();
 }
 
 std::string ServerProcess::url(const std::string& credentials) const {
@@ -199,20 +166,22 @@ std::string ServerProcess::url(const std::string& credentials) const {
            "localhost:" + std::to_string(m_port) + "/root/cimv2";
 }
 
-std::string ServerProcess::log() const {
-    return readFile(m_dir.file("server.log"));
-}
-
-std::string ServerProcess::errors() const {
-    return readFile(m_dir.file("server.stderr"));
-}
-
 int ServerProcess::stop() {
     if (m_pid < 0) return -1;
     kill(m_pid, SIGTERM);
-    int code = waitExit(m_pid, std::chrono::seconds(30));
+    int status = 0, code = -1;
+    for (auto deadline = Clock::now() + std::chrono::seconds(30);; poll(nullptr, 0, 20)) {
+        int r = waitpid(m_pid, &status, WNOHANG);
+        if (r == m_pid) code = exitStatus(status);
+        if (r != 0) break;
+        if (Clock::now() > deadline) {
+            kill(m_pid, SIGKILL);
+            waitpid(m_pid, &status, 0);
+            break;
+        }
+    }
     m_pid = -1;
-    if (m_drain.joinable()) m_drain.join();
+    m_drain.join();
     close(m_stdout);
     return code;
 }
@@ -245,8 +214,7 @@ RawConnection::~RawConnection() {
 }
 
 bool RawConnection::send(const std::string& bytes) {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
+    for (std::size_t done = 0; done < bytes.size();) {
         ssize_t n = ::send(m_fd, bytes.data() + done, bytes.size() - done, MSG_NOSIGNAL);
         if (n <= 0) return false;
         done += static_cast<std::size_t>(n);
@@ -256,16 +224,18 @@ bool RawConnection::send(const std::string& bytes) {
 
 HttpResponse RawConnection::receive() {
     HttpResponse r;
-    std::size_t end;
-    while ((end = m_buffer.find("\r\n\r\n")) == std::string::npos) {
+    auto fill = [this] {
         char buf[4096];
         ssize_t n = recv(m_fd, buf, sizeof buf, 0);
-        if (n <= 0) return r;
-        m_buffer.append(buf, n);
+        if (n > 0) m_buffer.append(buf, n);
+        return n > 0;
+    };
+    std::size_t end;
+    while ((end = m_buffer.find("\r\n\r\n")) == std::string::npos) {
+        if (!fill()) return r;
     }
-    std::string head = m_buffer.substr(0, end);
+    std::istringstream lines(m_buffer.substr(0, end));
     m_buffer.erase(0, end + 4);
-    std::istringstream lines(head);
     std::string line;
     std::getline(lines, line);
     if (line.size() > 12) r.status = std::atoi(line.c_str() + 9);
@@ -273,16 +243,12 @@ HttpResponse RawConnection::receive() {
         if (!line.empty() && line.back() == '\r') line.pop_back();
         std::string::size_type colon = line.find(':');
         if (colon == std::string::npos) continue;
-        std::string value = line.substr(colon + 1);
-        value.erase(0, value.find_first_not_of(' '));
-        r.headers.emplace_back(line.substr(0, colon), value);
+        std::string::size_type value = line.find_first_not_of(' ', colon + 1);
+        r.headers.emplace_back(line.substr(0, colon),
+                               value == std::string::npos ? "" : line.substr(value));
     }
     std::size_t length = std::strtoul(r.header("Content-Length").c_str(), nullptr, 10);
-    while (m_buffer.size() < length) {
-        char buf[4096];
-        ssize_t n = recv(m_fd, buf, sizeof buf, 0);
-        if (n <= 0) break;
-        m_buffer.append(buf, n);
+    while (m_buffer.size() < length && fill()) {
     }
     r.body = m_buffer.substr(0, length);
     m_buffer.erase(0, r.body.size());
@@ -300,24 +266,24 @@ bool RawConnection::closedByServer() {
 
 std::string cimRequest(const CimHeaders& h, const std::string& body) {
     std::string r = h.httpMethod + " /cimom HTTP/1.1\r\nHost: localhost\r\n";
-    if (!h.contentType.empty()) r += "Content-Type: " + h.contentType + "\r\n";
-    if (!h.operation.empty()) r += "CIMOperation: " + h.operation + "\r\n";
-    if (!h.method.empty()) r += "CIMMethod: " + h.method + "\r\n";
-    if (!h.object.empty()) r += "CIMObject: " + h.object + "\r\n";
-    if (!h.authorization.empty()) r += "Authorization: " + h.authorization + "\r\n";
-    r += "CIMProtocolVersion: 1.0\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n";
-    return r + body;
+    const std::pair<const char*, const std::string*> fields[] = {
+        {"Content-Type", &h.contentType}, {"CIMOperation", &h.operation},
+        {"CIMMethod", &h.method},         {"CIMObject", &h.object},
+        {"Authorization", &h.authorization}};
+    for (const auto& f : fields) {
+        if (!f.second->empty()) r += std::string(f.first) + ": " + *f.second + "\r\n";
+    }
+    return r + "CIMProtocolVersion: 1.0\r\nContent-Length: " + std::to_string(body.size()) +
+           "\r\n\r\n" + body;
 }
 
 std::string intrinsicBody(const std::string& method, const std::string& params,
                           const std::string& nameSpace) {
     std::string ns;
-    std::string::size_type start = 0;
-    for (;;) {
-        std::string::size_type slash = nameSpace.find('/', start);
+    for (std::string::size_type start = 0, slash = 0; slash != std::string::npos;
+         start = slash + 1) {
+        slash = nameSpace.find('/', start);
         ns += "<NAMESPACE NAME=\"" + nameSpace.substr(start, slash - start) + "\"/>";
-        if (slash == std::string::npos) break;
-        start = slash + 1;
     }
     return "<?xml version=\"1.0\" encoding=\"utf-8\" ?>\n"
            "<CIM CIMVERSION=\"2.0\" DTDVERSION=\"2.0\"><MESSAGE ID=\"4711\" "

@@ -1,11 +1,11 @@
-// Helpers for the qvx-cimom tests: the server as a child process on an
-// ephemeral loopback port, a child command with its output, and a raw HTTP
-// connection for requests no polite client sends.
+// Helpers for the qvx-cimom tests: child processes (the server on an
+// ephemeral loopback port, or a command with its output) and raw HTTP.
 #ifndef QVX_TESTS_CIMOM_SERVER_TEST_SUPPORT_HPP
 #define QVX_TESTS_CIMOM_SERVER_TEST_SUPPORT_HPP
 
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace qvx_test {
@@ -20,7 +20,6 @@ public:
     ~TempDir();
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
-    const std::string& path() const { return m_path; }
     std::string file(const std::string& name) const { return m_path + "/" + name; }
 
 private:
@@ -32,30 +31,28 @@ struct CommandResult {
     std::string output;  // standard output and error together
 };
 
-// Runs argv[0] found through PATH, with the input on its standard input,
+// Runs argv[0] found through PATH with the input on its standard input,
 // stopped after 60 seconds at most.
 CommandResult runCommand(const std::vector<std::string>& argv, const std::string& input = "");
 
-// qvx-cimom on 127.0.0.1, port 0, with the built provider and the given
-// state directory, logging to <dir>/server.log. The appliance file, if any,
-// goes to QVX_SIM_APPLIANCE.
+// qvx-cimom on 127.0.0.1, port 0, with the built provider (and schema unless
+// the arguments give one), state in <dir>/state, log in <dir>/server.log,
+// standard error in <dir>/server.stderr. The appliance file, if any, goes to
+// QVX_SIM_APPLIANCE.
 class ServerProcess {
 public:
     ServerProcess(const TempDir& dir, const std::vector<std::string>& extraArgs = {},
                   const std::string& applianceFile = "");
-    ~ServerProcess();
+    ~ServerProcess() { stop(); }
     ServerProcess(const ServerProcess&) = delete;
     ServerProcess& operator=(const ServerProcess&) = delete;
 
-    // False when the readiness line did not come; failure() says why.
-    bool ready() const { return m_port > 0; }
+    bool ready() const { return m_port > 0; }  // the readiness line came
     const std::string& failure() const { return m_failure; }
     int port() const { return m_port; }
-    // "http://localhost:PORT/root/cimv2"
-    std::string url(const std::string& credentials = "") const;
-    std::string log() const;
-    // What the server wrote to standard error (sanitizer reports among it).
-    std::string errors() const;
+    std::string url(const std::string& credentials = "") const;  // http://..../root/cimv2
+    std::string log() const { return readFile(m_dir.file("server.log")); }
+    std::string errors() const { return readFile(m_dir.file("server.stderr")); }
     // SIGTERM and wait; the exit status, or -1 when it did not exit by itself.
     int stop();
 
@@ -75,8 +72,8 @@ struct HttpResponse {
     std::string header(const std::string& name) const;  // "" when absent
 };
 
-// One TCP connection to 127.0.0.1:port, with receive and send timeouts of
-// 30 seconds so no test can hang on it.
+// One TCP connection to 127.0.0.1:port with 30-second send and receive
+// timeouts, so no test can hang on it.
 class RawConnection {
 public:
     explicit RawConnection(int port);
@@ -85,10 +82,8 @@ public:
     RawConnection& operator=(const RawConnection&) = delete;
     bool connected() const { return m_fd >= 0; }
     bool send(const std::string& bytes);
-    // Reads one reply (headers, then Content-Length bytes of body).
-    HttpResponse receive();
-    // True when the server closed the connection (as opposed to our timeout).
-    bool closedByServer();
+    HttpResponse receive();  // headers, then Content-Length bytes of body
+    bool closedByServer();   // as opposed to our own timeout
 
 private:
     int m_fd = -1;
