@@ -829,8 +829,13 @@ int runServer(const ProgramOptions& options) {
             });
             served = server.run();
             // Serving ended without a signal: wake the waiter with one.
-            if (!signalled) kill(getpid(), SIGTERM);
+            bool asked = signalled;
+            if (!asked) kill(getpid(), SIGTERM);
             waiter.join();
+            // Once a stop is asked for, how the accept loop ended does not
+            // matter: the socket is being closed under it.
+            served = served || asked;
+            if (!served) logger->logError("serving ended on a listening socket error");
             logger->logInfo("stopped");
         }
         loader.shutdown();
