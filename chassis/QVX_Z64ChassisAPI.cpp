@@ -166,7 +166,6 @@ bool QVX_Z64ChassisAPI::getMiscInfo(String& value) const {
 
     std::printf("manf info is: %s. length: %d\n", manfInfo,
                 static_cast<int>(std::strlen(manfInfo)));
-    std::fflush(stdout);
 
     value = composed;
     return true;

@@ -112,6 +112,8 @@ CIMInstance& CIMInstance::setProperty(const CIMName& name, const CIMValue& cv) {
     if (n < 0) {
         CIMProperty p(name);
         if (cv) p.setValue(cv);
+        // Instances are built a property at a time: skip the first regrowths.
+        if (i.properties.empty()) i.properties.reserve(16);
         i.properties.push_back(p);
         return *this;
     }
