@@ -11,6 +11,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <new>
+#include <algorithm>
 #include <ostream>
 #include <utility>
 
@@ -74,38 +76,95 @@ T toUnsigned(const String& s, int base, const char* type) {
 
 }  // namespace
 
+String::Rep* String::allocate(size_t len, size_t cap) {
+    void* block = std::malloc(sizeof(Rep) + cap + 1);
+    if (!block) throw std::bad_alloc();
+    Rep* r = new (block) Rep;
+    r->refs.store(1, std::memory_order_relaxed);
+    r->len = len;
+    r->cap = cap;
+    r->chars()[len] = '\0';
+    return r;
+}
+
+void String::release() {
+    // The last holder frees; acquire so its reads of the text come first.
+    if (m_rep && m_rep->refs.fetch_sub(1, std::memory_order_acq_rel) == 1) {
+        m_rep->~Rep();
+        std::free(m_rep);
+    }
+    m_rep = nullptr;
+}
+
+void String::assign(const char* str, size_t len) {
+    release();
+    if (len == 0) return;
+    m_rep = allocate(len, len);
+    std::memcpy(m_rep->chars(), str, len);
+}
+
+char* String::grow(size_t more) {
+    size_t len = length();
+    if (m_rep && m_rep->refs.load(std::memory_order_acquire) == 1 && m_rep->cap - len >= more) {
+        return m_rep->chars();
+    }
+    if (more > std::numeric_limits<size_t>::max() / 2 - sizeof(Rep) - len) throw std::bad_alloc();
+    size_t cap = std::max(len + more, 2 * len);
+    Rep* r = allocate(len, cap);
+    if (len) std::memcpy(r->chars(), m_rep->chars(), len);
+    release();
+    m_rep = r;
+    return r->chars();
+}
+
+char* String::unshared() {
+    return m_rep ? grow(0) : nullptr;
+}
+
 String::String() {}
-String::String(Int32 val) : m_buf(std::to_string(val)) {}
-String::String(UInt32 val) : m_buf(std::to_string(val)) {}
+String::String(Int32 val) { format("%" PRId32, val); }
+String::String(UInt32 val) { format("%" PRIu32, val); }
 #if defined(OW_INT32_IS_INT) && defined(OW_INT64_IS_LONG_LONG)
-String::String(long val) : m_buf(std::to_string(val)) {}
-String::String(unsigned long val) : m_buf(std::to_string(val)) {}
+String::String(long val) { format("%ld", val); }
+String::String(unsigned long val) { format("%lu", val); }
 #endif
-String::String(Int64 val) : m_buf(std::to_string(val)) {}
-String::String(UInt64 val) : m_buf(std::to_string(val)) {}
-String::String(Real64 val) {
-    // Six significant digits, as an iostream with default precision prints.
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%g", val);
-    m_buf = buf;
+String::String(Int64 val) { format("%" PRId64, val); }
+String::String(UInt64 val) { format("%" PRIu64, val); }
+// Six significant digits, as an iostream with default precision prints.
+String::String(Real64 val) { format("%g", val); }
+String::String(const char* str) {
+    if (str) assign(str, std::strlen(str));
 }
-String::String(const char* str) : m_buf(str ? str : "") {}
 String::String(const char* str, size_t len) {
-    if (str) m_buf.assign(str, strnlen(str, len));
+    if (str) assign(str, strnlen(str, len));
 }
-String::String(const String& arg) : m_buf(arg.m_buf) {}
-String::String(String&& arg) noexcept : m_buf(std::move(arg.m_buf)) {}
+String::String(const String& arg) : m_rep(arg.m_rep) {
+    if (m_rep) m_rep->refs.fetch_add(1, std::memory_order_relaxed);
+}
+String::String(String&& arg) noexcept : m_rep(arg.m_rep) {
+    arg.m_rep = nullptr;
+}
 String::String(char c) {
-    if (c != '\0') m_buf.assign(1, c);
+    if (c != '\0') assign(&c, 1);
 }
-String::~String() {}
+String::~String() {
+    release();
+}
 
 String& String::operator=(const String& arg) {
-    m_buf = arg.m_buf;
+    if (arg.m_rep != m_rep) {
+        if (arg.m_rep) arg.m_rep->refs.fetch_add(1, std::memory_order_relaxed);
+        release();
+        m_rep = arg.m_rep;
+    }
     return *this;
 }
 String& String::operator=(String&& arg) noexcept {
-    m_buf = std::move(arg.m_buf);
+    if (&arg != this) {
+        release();
+        m_rep = arg.m_rep;
+        arg.m_rep = nullptr;
+    }
     return *this;
 }
 
@@ -116,77 +175,110 @@ int String::format(const char* fmt, ...) {
     int n = std::vsnprintf(small, sizeof small, fmt, ap);
     va_end(ap);
     if (n < 0) {
-        m_buf.clear();
+        release();
         return 0;
     }
     if (static_cast<size_t>(n) < sizeof small) {
-        m_buf.assign(small, static_cast<size_t>(n));
+        assign(small, static_cast<size_t>(n));
     } else {
-        std::string big(static_cast<size_t>(n) + 1, '\0');
+        Rep* r = allocate(static_cast<size_t>(n), static_cast<size_t>(n));
         va_start(ap, fmt);
-        std::vsnprintf(&big[0], big.size(), fmt, ap);
+        std::vsnprintf(r->chars(), static_cast<size_t>(n) + 1, fmt, ap);
         va_end(ap);
-        big.resize(static_cast<size_t>(n));
-        m_buf.swap(big);
+        release();
+        m_rep = r;
     }
     return n;
 }
 
 char String::charAt(size_t ndx) const { return (*this)[ndx]; }
 
-int String::compareTo(const String& arg) const { return std::strcmp(c_str(), arg.c_str()); }
+int String::compareTo(const String& arg) const {
+    size_t a = length(), b = arg.length();
+    int r = std::memcmp(c_str(), arg.c_str(), std::min(a, b));
+    return r != 0 ? r : (a < b ? -1 : (a > b ? 1 : 0));
+}
 int String::compareTo(const char* arg) const { return std::strcmp(c_str(), arg ? arg : ""); }
 int String::compareToIgnoreCase(const String& arg) const {
-    return foldCompare(m_buf.data(), m_buf.size(), arg.m_buf.data(), arg.m_buf.size());
+    return foldCompare(c_str(), length(), arg.c_str(), arg.length());
 }
 int String::compareToIgnoreCase(const char* arg) const {
     if (!arg) arg = "";
-    return foldCompare(m_buf.data(), m_buf.size(), arg, std::strlen(arg));
+    return foldCompare(c_str(), length(), arg, std::strlen(arg));
 }
 
 String& String::concat(const char* arg) {
-    if (arg) m_buf += arg;
+    if (arg) {
+        size_t n = std::strlen(arg);
+        if (n == 0) return *this;
+        // arg may point into this string's own buffer, which grow may free.
+        if (m_rep && arg >= m_rep->chars() && arg <= m_rep->chars() + m_rep->len) {
+            return concat(String(arg, n));
+        }
+        char* p = grow(n);
+        std::memcpy(p + m_rep->len, arg, n);
+        m_rep->len += n;
+        p[m_rep->len] = '\0';
+    }
     return *this;
 }
 String& String::concat(const String& arg) {
-    m_buf += arg.m_buf;
+    if (empty()) return *this = arg;
+    String keep(arg);  // arg may be this string
+    size_t n = keep.length();
+    if (n == 0) return *this;
+    char* p = grow(n);
+    std::memcpy(p + m_rep->len, keep.c_str(), n);
+    m_rep->len += n;
+    p[m_rep->len] = '\0';
     return *this;
 }
 String& String::concat(char arg) {
-    m_buf += arg;
+    char* p = grow(1);
+    p[m_rep->len++] = arg;
+    p[m_rep->len] = '\0';
     return *this;
 }
 
-bool String::equals(const String& arg) const { return m_buf == arg.m_buf; }
+bool String::equals(const String& arg) const {
+    return m_rep == arg.m_rep || (length() == arg.length() && compareTo(arg) == 0);
+}
 bool String::equals(const char* arg) const { return compareTo(arg) == 0; }
 bool String::equalsIgnoreCase(const String& arg) const {
     // Names are looked up this way on every property set: reject on length first.
-    return m_buf.size() == arg.m_buf.size() && compareToIgnoreCase(arg) == 0;
+    return length() == arg.length() && compareToIgnoreCase(arg) == 0;
 }
 bool String::equalsIgnoreCase(const char* arg) const { return compareToIgnoreCase(arg) == 0; }
 
 size_t String::indexOf(char ch, size_t fromIndex) const {
-    size_t r = m_buf.find(ch, fromIndex);
-    return r == std::string::npos ? npos : r;
+    if (fromIndex >= length()) return npos;
+    const void* p = std::memchr(c_str() + fromIndex, ch, length() - fromIndex);
+    return p ? static_cast<const char*>(p) - c_str() : npos;
 }
 size_t String::indexOf(const char* arg, size_t fromIndex) const {
-    size_t r = m_buf.find(arg ? arg : "", fromIndex);
-    return r == std::string::npos ? npos : r;
+    if (!arg) arg = "";
+    if (fromIndex > length()) return npos;
+    const char* p = std::strstr(c_str() + fromIndex, arg);
+    return p ? static_cast<size_t>(p - c_str()) : npos;
 }
 size_t String::indexOf(const String& arg, size_t fromIndex) const {
     return indexOf(arg.c_str(), fromIndex);
 }
 size_t String::lastIndexOf(char ch, size_t fromIndex) const {
-    size_t r = m_buf.rfind(ch, fromIndex);
-    return r == std::string::npos ? npos : r;
+    if (empty()) return npos;
+    size_t i = std::min(fromIndex, length() - 1);
+    for (;; --i) {
+        if (c_str()[i] == ch) return i;
+        if (i == 0) return npos;
+    }
 }
 
 bool String::startsWith(const char* arg, EIgnoreCaseFlag ignoreCase) const {
     if (!arg) return true;
     size_t n = std::strlen(arg);
-    if (n > m_buf.size()) return false;
-    return ignoreCase == E_CASE_INSENSITIVE ? foldCompare(m_buf.data(), n, arg, n) == 0
-                                            : m_buf.compare(0, n, arg) == 0;
+    if (n > length()) return false;
+    return ignoreCase == E_CASE_INSENSITIVE ? foldCompare(c_str(), n, arg, n) == 0
+                                            : std::memcmp(c_str(), arg, n) == 0;
 }
 bool String::startsWith(const String& arg, EIgnoreCaseFlag ignoreCase) const {
     return startsWith(arg.c_str(), ignoreCase);
@@ -194,8 +286,8 @@ bool String::startsWith(const String& arg, EIgnoreCaseFlag ignoreCase) const {
 bool String::endsWith(const char* arg, EIgnoreCaseFlag ignoreCase) const {
     if (!arg) return true;
     size_t n = std::strlen(arg);
-    if (n > m_buf.size()) return false;
-    const char* tail = m_buf.data() + m_buf.size() - n;
+    if (n > length()) return false;
+    const char* tail = c_str() + length() - n;
     return ignoreCase == E_CASE_INSENSITIVE ? foldCompare(tail, n, arg, n) == 0
                                             : std::memcmp(tail, arg, n) == 0;
 }
@@ -204,33 +296,40 @@ bool String::endsWith(const String& arg, EIgnoreCaseFlag ignoreCase) const {
 }
 
 String String::substring(size_t beginIndex, size_t len) const {
-    if (beginIndex >= m_buf.size()) return String();
-    return String(m_buf.data() + beginIndex, std::min(len, m_buf.size() - beginIndex));
+    if (beginIndex >= length()) return String();
+    if (beginIndex == 0 && len >= length()) return *this;
+    return String(c_str() + beginIndex, std::min(len, length() - beginIndex));
 }
 
 String& String::toLowerCase() {
-    for (char& c : m_buf) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    char* p = unshared();
+    for (size_t i = 0; i < length(); ++i) {
+        p[i] = static_cast<char>(std::tolower(static_cast<unsigned char>(p[i])));
+    }
     return *this;
 }
 String& String::toUpperCase() {
-    for (char& c : m_buf) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    char* p = unshared();
+    for (size_t i = 0; i < length(); ++i) {
+        p[i] = static_cast<char>(std::toupper(static_cast<unsigned char>(p[i])));
+    }
     return *this;
 }
 String& String::ltrim() {
     size_t i = 0;
-    while (i < m_buf.size() && isSpace(m_buf[i])) ++i;
-    m_buf.erase(0, i);
+    while (i < length() && isSpace(c_str()[i])) ++i;
+    if (i > 0) *this = substring(i);
     return *this;
 }
 String& String::rtrim() {
-    size_t n = m_buf.size();
-    while (n > 0 && isSpace(m_buf[n - 1])) --n;
-    m_buf.resize(n);
+    size_t n = length();
+    while (n > 0 && isSpace(c_str()[n - 1])) --n;
+    if (n < length()) *this = substring(0, n);
     return *this;
 }
 String& String::trim() { return ltrim().rtrim(); }
 String& String::erase() {
-    m_buf.clear();
+    release();
     return *this;
 }
 
@@ -238,32 +337,33 @@ StringArray String::tokenize(const char* delims, EReturnDelimitersFlag returnDel
                              EEmptyTokenReturnFlag returnEmptyTokens) const {
     StringArray out;
     if (!delims) delims = "";
-    std::string cur;
+    const char* s = c_str();
+    size_t start = 0;
     bool lastWasDelim = true;
-    for (char c : m_buf) {
-        if (std::strchr(delims, c) && c != '\0') {
-            if (!cur.empty() || (returnEmptyTokens == E_RETURN_EMPTY_TOKENS && lastWasDelim)) {
-                out.push_back(String(cur.c_str(), cur.size()));
+    for (size_t i = 0; i < length(); ++i) {
+        char c = s[i];
+        if (c != '\0' && std::strchr(delims, c)) {
+            if (i > start || (returnEmptyTokens == E_RETURN_EMPTY_TOKENS && lastWasDelim)) {
+                out.push_back(String(s + start, i - start));
             }
-            cur.clear();
             if (returnDelimitersAsTokens == E_RETURN_DELIMITERS) out.push_back(String(c));
+            start = i + 1;
             lastWasDelim = true;
         } else {
-            cur += c;
             lastWasDelim = false;
         }
     }
-    if (!cur.empty()) out.push_back(String(cur.c_str(), cur.size()));
+    if (length() > start) out.push_back(String(s + start, length() - start));
     return out;
 }
 
 const char& String::operator[](size_t ndx) const {
-    if (ndx >= m_buf.size()) throwArrayOutOfBounds(m_buf.size(), ndx);
-    return m_buf[ndx];
+    if (ndx >= length()) throwArrayOutOfBounds(length(), ndx);
+    return c_str()[ndx];
 }
 char& String::operator[](size_t ndx) {
-    if (ndx >= m_buf.size()) throwArrayOutOfBounds(m_buf.size(), ndx);
-    return m_buf[ndx];
+    if (ndx >= length()) throwArrayOutOfBounds(length(), ndx);
+    return unshared()[ndx];
 }
 
 bool String::toBool() const {

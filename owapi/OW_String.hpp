@@ -4,14 +4,17 @@
 #include "OW_Types.hpp"
 #include "OW_CommonFwd.hpp"
 
+#include <atomic>
+#include <cstddef>
 #include <iosfwd>
-#include <string>
 
 namespace OpenWBEM {
 
-// A byte string with value semantics. Numbers are formatted only through
-// the explicit numeric constructors; small integers and bool reach
-// String(Int32) by promotion, so String(UInt8(3)) is "3".
+// A byte string with value semantics. Copies share one buffer until one of
+// them changes: names and values are copied far more often than edited.
+// Numbers are formatted only through the explicit numeric constructors;
+// small integers and bool reach String(Int32) by promotion, so
+// String(UInt8(3)) is "3".
 class String {
 public:
     enum ETakeOwnershipFlag { E_TAKE_OWNERSHIP };
@@ -41,11 +44,11 @@ public:
     explicit String(char c);
     ~String();
 
-    size_t length() const { return m_buf.length(); }
-    bool empty() const { return m_buf.empty(); }
+    size_t length() const { return m_rep ? m_rep->len : 0; }
+    bool empty() const { return length() == 0; }
     // Replaces the content with the printf-style result; returns its length.
     int format(const char* fmt, ...) __attribute__((format(printf, 2, 3)));
-    const char* c_str() const { return m_buf.c_str(); }
+    const char* c_str() const { return m_rep ? m_rep->chars() : ""; }
     char charAt(size_t ndx) const;
     int compareTo(const String& arg) const;
     int compareTo(const char* arg) const;
@@ -80,6 +83,7 @@ public:
     String& operator=(const String& arg);
     String& operator=(String&& arg) noexcept;
     const char& operator[](size_t ndx) const;
+    // Unshares the buffer; the reference is good until the next copy or change.
     char& operator[](size_t ndx);
     String& operator+=(const String& arg) { return concat(arg); }
     String& operator+=(const char* arg) { return concat(arg); }
@@ -101,7 +105,21 @@ public:
     static const size_t npos = ~size_t(0);
 
 private:
-    std::string m_buf;
+    // Header of one heap block; the characters follow it, NUL-terminated.
+    struct Rep {
+        std::atomic<unsigned> refs;
+        size_t len;
+        size_t cap;
+        char* chars() { return reinterpret_cast<char*>(this + 1); }
+    };
+    static Rep* allocate(size_t len, size_t cap);
+    void assign(const char* str, size_t len);
+    // Room for len more characters in a buffer only this string holds.
+    char* grow(size_t more);
+    char* unshared();
+    void release();
+
+    Rep* m_rep = nullptr;  // null is the empty string
 };
 
 std::ostream& operator<<(std::ostream& ostr, const String& arg);

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -56,6 +58,53 @@ TEST(OwString, ConstructionConcatenationAndTextHelpers) {
         EXPECT_EQ(c.got.length(), std::string(c.want).size()) << c.why;
         EXPECT_EQ(c.got.empty(), *c.want == '\0') << c.why;
     }
+}
+
+// Copies share a buffer until one changes: every change must leave the
+// other copies as they were.
+TEST(OwString, ChangingACopyLeavesTheOthersAlone) {
+    struct Case {
+        const char* what;
+        std::function<void(String&)> change;
+        const char* want;
+    };
+    const Case cases[] = {
+        {"concat text", [](String& s) { s.concat("!"); }, "Chassis-1!"},
+        {"concat string", [](String& s) { s += String("?"); }, "Chassis-1?"},
+        {"concat char", [](String& s) { s += 'x'; }, "Chassis-1x"},
+        {"concat itself", [](String& s) { s += s; }, "Chassis-1Chassis-1"},
+        {"concat own tail", [](String& s) { s.concat(s.c_str() + 8); }, "Chassis-11"},
+        {"lower case", [](String& s) { s.toLowerCase(); }, "chassis-1"},
+        {"upper case", [](String& s) { s.toUpperCase(); }, "CHASSIS-1"},
+        {"write one char", [](String& s) { s[0] = 'c'; }, "chassis-1"},
+        {"trim", [](String& s) { s = String(" a ").trim(); }, "a"},
+        {"erase", [](String& s) { s.erase(); }, ""},
+        {"format", [](String& s) { s.format("%d", 7); }, "7"},
+        {"assign", [](String& s) { s = "other"; }, "other"},
+    };
+    for (const Case& c : cases) {
+        String original("Chassis-1");
+        String copy(original);
+        String copyOfCopy;
+        copyOfCopy = copy;
+        c.change(copy);
+        EXPECT_STREQ(copy.c_str(), c.want) << c.what;
+        EXPECT_EQ(copy.length(), std::strlen(c.want)) << c.what;
+        EXPECT_STREQ(original.c_str(), "Chassis-1") << c.what;
+        EXPECT_STREQ(copyOfCopy.c_str(), "Chassis-1") << c.what;
+    }
+    // Growing one string many times keeps every step's text.
+    String grown;
+    std::string want;
+    for (int i = 0; i < 200; ++i) {
+        String before(grown);
+        grown += static_cast<char>('a' + i % 26);
+        want += static_cast<char>('a' + i % 26);
+        ASSERT_EQ(before.length(), want.size() - 1);
+    }
+    EXPECT_EQ(std::string(grown.c_str()), want);
+    String moved(std::move(grown));
+    EXPECT_EQ(std::string(moved.c_str()), want);
 }
 
 TEST(OwString, FormatReplacesContentAndReturnsLength) {
