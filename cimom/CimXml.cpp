@@ -979,7 +979,7 @@ std::string salvageAttr(const std::string& body, const char* element, const char
 const char kReplacement[] = "\xEF\xBF\xBD";  // U+FFFD
 
 // Length of the valid UTF-8 sequence at s[i] that XML may carry, or 0.
-size_t xmlCharLength(const std::string& s, size_t i) {
+size_t xmlCharLength(const char* s, size_t size, size_t i) {
     unsigned char c = static_cast<unsigned char>(s[i]);
     if (c < 0x80) return (c >= 0x20 || c == '\t' || c == '\n' || c == '\r') ? 1 : 0;
     size_t n;
@@ -996,7 +996,7 @@ size_t xmlCharLength(const std::string& s, size_t i) {
     } else {
         return 0;
     }
-    if (i + n > s.size()) return 0;
+    if (i + n > size) return 0;
     for (size_t k = 1; k < n; ++k) {
         unsigned char d = static_cast<unsigned char>(s[i + k]);
         if ((d & 0xC0) != 0x80) return 0;
@@ -1007,16 +1007,29 @@ size_t xmlCharLength(const std::string& s, size_t i) {
     return n;
 }
 
+bool plainAscii(char c) {
+    return c >= 0x20 && c < 0x7F && c != '&' && c != '<' && c != '>' && c != '"' && c != '\'';
+}
+
 // Text or attribute content: the five named entities, raw UTF-8 otherwise.
-void escape(std::string& out, const std::string& s) {
-    for (size_t i = 0; i < s.size();) {
-        size_t n = xmlCharLength(s, i);
+// Runs of plain ASCII, nearly all of any reply, are copied in one go.
+void escape(std::string& out, const char* s, size_t size) {
+    size_t i = 0;
+    while (i < size) {
+        size_t run = i;
+        while (run < size && plainAscii(s[run])) ++run;
+        out.append(s + i, run - i);
+        if (run == size) break;
+        i = run;
+        size_t n = xmlCharLength(s, size, i);
         if (n == 0) {
             out += kReplacement;
             ++i;
             continue;
         }
-        if (n == 1) {
+        if (n > 1) {
+            out.append(s + i, n);
+        } else {
             switch (s[i]) {
                 case '&':
                     out += "&amp;";
@@ -1036,20 +1049,33 @@ void escape(std::string& out, const std::string& s) {
                 default:
                     out += s[i];
             }
-        } else {
-            out.append(s, i, n);
         }
         i += n;
     }
 }
-
-std::string esc(const std::string& s) {
-    std::string out;
-    escape(out, s);
-    return out;
+void escape(std::string& out, const std::string& s) {
+    escape(out, s.data(), s.size());
 }
-std::string esc(const String& s) {
-    return esc(str(s));
+void escape(std::string& out, const String& s) {
+    escape(out, s.c_str(), s.length());
+}
+
+// ` NAME="value"`, escaped.
+template <class Text>
+void putAttr(std::string& o, const char* name, const Text& value) {
+    o += ' ';
+    o += name;
+    o += "=\"";
+    escape(o, value);
+    o += '"';
+}
+
+// `<ELEMENT NAME="value"`, left open for more attributes.
+template <class Text>
+void openNamed(std::string& o, const char* element, const Text& name) {
+    o += '<';
+    o += element;
+    putAttr(o, "NAME", name);
 }
 
 std::string realText(double v, int digits) {
@@ -1060,107 +1086,120 @@ std::string realText(double v, int digits) {
     return buf;
 }
 
-std::string text(Bool x) {
-    return x ? "TRUE" : "FALSE";
-}
-std::string text(OpenWBEM::UInt8 x) {
-    return std::to_string(unsigned(x));
-}
-std::string text(OpenWBEM::Int8 x) {
-    return std::to_string(int(x));
-}
-std::string text(OpenWBEM::UInt16 x) {
-    return std::to_string(unsigned(x));
-}
-std::string text(OpenWBEM::Int16 x) {
-    return std::to_string(int(x));
-}
-std::string text(OpenWBEM::UInt32 x) {
-    return std::to_string(x);
-}
-std::string text(OpenWBEM::Int32 x) {
-    return std::to_string(x);
-}
-std::string text(OpenWBEM::UInt64 x) {
-    return std::to_string(x);
-}
-std::string text(OpenWBEM::Int64 x) {
-    return std::to_string(x);
-}
-std::string text(OpenWBEM::Real32 x) {
-    return realText(x, 9);
-}
-std::string text(OpenWBEM::Real64 x) {
-    return realText(x, 17);
-}
-std::string text(const String& x) {
-    return str(x);
-}
-std::string text(const CIMDateTime& x) {
-    return str(x.toString());
+template <class Int>
+void putInteger(std::string& o, Int x) {
+    char buf[24];
+    std::to_chars_result r = std::to_chars(buf, buf + sizeof buf, x);
+    o.append(buf, r.ptr);
 }
 
-template <class T>
-std::string scalarText(const CIMValue& v) {
-    T x;
-    v.get(x);
-    return text(x);
+// The text of one element of a value, escaped where it can need it.
+void putText(std::string& o, Bool x) {
+    o += x ? "TRUE" : "FALSE";
+}
+void putText(std::string& o, OpenWBEM::UInt8 x) {
+    putInteger(o, unsigned(x));
+}
+void putText(std::string& o, OpenWBEM::Int8 x) {
+    putInteger(o, int(x));
+}
+void putText(std::string& o, OpenWBEM::UInt16 x) {
+    putInteger(o, unsigned(x));
+}
+void putText(std::string& o, OpenWBEM::Int16 x) {
+    putInteger(o, int(x));
+}
+void putText(std::string& o, OpenWBEM::UInt32 x) {
+    putInteger(o, x);
+}
+void putText(std::string& o, OpenWBEM::Int32 x) {
+    putInteger(o, x);
+}
+void putText(std::string& o, OpenWBEM::UInt64 x) {
+    putInteger(o, x);
+}
+void putText(std::string& o, OpenWBEM::Int64 x) {
+    putInteger(o, x);
+}
+void putText(std::string& o, OpenWBEM::Real32 x) {
+    o += realText(x, 9);
+}
+void putText(std::string& o, OpenWBEM::Real64 x) {
+    o += realText(x, 17);
+}
+void putText(std::string& o, const String& x) {
+    escape(o, x);
+}
+void putText(std::string& o, const CIMDateTime& x) {
+    escape(o, x.toString());
 }
 
-template <class T>
-std::vector<std::string> arrayTexts(const CIMValue& v) {
-    Array<T> a;
-    v.get(a);
-    std::vector<std::string> out;
-    for (const T& x : a) out.push_back(text(x));
-    return out;
+template <class T, class Put>
+void eachItemOf(const CIMValue& v, Put put) {
+    if (v.isArray()) {
+        Array<T> a;
+        v.get(a);
+        for (const T& x : a) put(x);
+    } else {
+        T x;
+        v.get(x);
+        put(x);
+    }
 }
 
-// The text of each element (one for a scalar) of a value of a plain type.
-std::vector<std::string> valueTexts(const CIMValue& v) {
-    bool array = v.isArray();
+// Calls put with each element (the one for a scalar) of a value of a plain
+// type; anything else is passed as its text.
+template <class Put>
+void eachItem(const CIMValue& v, Put put) {
     switch (v.getType()) {
-        case CIMDataType::BOOLEAN:
-            return array ? arrayTexts<Bool>(v) : std::vector<std::string>{scalarText<Bool>(v)};
-#define QVX_CASE(TYPE, T)   \
-    case CIMDataType::TYPE: \
-        return array ? arrayTexts<T>(v) : std::vector<std::string>{scalarText<T>(v)};
-            QVX_CASE(UINT8, OpenWBEM::UInt8)
-            QVX_CASE(SINT8, OpenWBEM::Int8)
-            QVX_CASE(UINT16, OpenWBEM::UInt16)
-            QVX_CASE(SINT16, OpenWBEM::Int16)
-            QVX_CASE(UINT32, OpenWBEM::UInt32)
-            QVX_CASE(SINT32, OpenWBEM::Int32)
-            QVX_CASE(UINT64, OpenWBEM::UInt64)
-            QVX_CASE(SINT64, OpenWBEM::Int64)
-            QVX_CASE(REAL32, OpenWBEM::Real32)
-            QVX_CASE(REAL64, OpenWBEM::Real64)
-            QVX_CASE(STRING, String)
-            QVX_CASE(DATETIME, CIMDateTime)
+#define QVX_CASE(TYPE, T)       \
+    case CIMDataType::TYPE:     \
+        eachItemOf<T>(v, put);  \
+        return;
+        QVX_CASE(BOOLEAN, Bool)
+        QVX_CASE(UINT8, OpenWBEM::UInt8)
+        QVX_CASE(SINT8, OpenWBEM::Int8)
+        QVX_CASE(UINT16, OpenWBEM::UInt16)
+        QVX_CASE(SINT16, OpenWBEM::Int16)
+        QVX_CASE(UINT32, OpenWBEM::UInt32)
+        QVX_CASE(SINT32, OpenWBEM::Int32)
+        QVX_CASE(UINT64, OpenWBEM::UInt64)
+        QVX_CASE(SINT64, OpenWBEM::Int64)
+        QVX_CASE(REAL32, OpenWBEM::Real32)
+        QVX_CASE(REAL64, OpenWBEM::Real64)
+        QVX_CASE(STRING, String)
+        QVX_CASE(DATETIME, CIMDateTime)
 #undef QVX_CASE
         default:
-            break;
+            put(v.toString());
     }
-    return {str(v.toString())};
 }
 
 // The TYPE attribute: the declared type where there is one, else the value's.
-std::string typeName(const CIMDataType& declared, const CIMValue& v) {
+const String& typeName(const CIMDataType& declared, const CIMValue& v) {
+    static const std::vector<String> kNames = [] {
+        std::vector<String> names;
+        for (int t = 0; t < CIMDataType::MAXDATATYPE; ++t) {
+            names.push_back(CIMDataType(static_cast<CIMDataType::Type>(t)).toString());
+        }
+        return names;
+    }();
     CIMDataType::Type t = declared ? declared.getType() : (v ? v.getType() : CIMDataType::STRING);
     if (t == CIMDataType::REFERENCE || t == CIMDataType::EMBEDDEDCLASS ||
-        t == CIMDataType::EMBEDDEDINSTANCE || t == CIMDataType::INVALID ||
-        t == CIMDataType::CIMNULL) {
-        return "string";
+        t == CIMDataType::EMBEDDEDINSTANCE || t <= CIMDataType::CIMNULL ||
+        t >= CIMDataType::MAXDATATYPE) {
+        t = CIMDataType::STRING;
     }
-    return str(CIMDataType(t).toString());
+    return kNames[t];
 }
 
 void putInstance(std::string& o, const CIMInstance& inst);
 void putInstanceName(std::string& o, const CIMObjectPath& path);
 
-void putValue(std::string& o, const std::string& t) {
+template <class T>
+void putValue(std::string& o, const T& x) {
     o += "<VALUE>";
-    escape(o, t);
+    putText(o, x);
     o += "</VALUE>";
 }
 
@@ -1176,29 +1215,26 @@ void putAnyValue(std::string& o, const CIMValue& v) {
     if (t == CIMDataType::EMBEDDEDINSTANCE && !v.isArray()) {
         std::string inner;
         putInstance(inner, v.toCIMInstance());
-        putValue(o, inner);
+        o += "<VALUE>";
+        escape(o, inner);
+        o += "</VALUE>";
         return;
     }
-    std::vector<std::string> texts = valueTexts(v);
-    if (!v.isArray()) {
-        putValue(o, texts.front());
-        return;
-    }
-    o += "<VALUE.ARRAY>";
-    for (const std::string& s : texts) putValue(o, s);
-    o += "</VALUE.ARRAY>";
+    if (v.isArray()) o += "<VALUE.ARRAY>";
+    eachItem(v, [&o](const auto& x) { putValue(o, x); });
+    if (v.isArray()) o += "</VALUE.ARRAY>";
 }
 
 void putQualifier(std::string& o, const CIMQualifier& q) {
     CIMValue v = q.getValue();
-    o += "<QUALIFIER NAME=\"" + esc(q.getName()) + "\" TYPE=\"";
+    openNamed(o, "QUALIFIER", q.getName());
     // A qualifier without a value is a true flag.
-    o += v ? typeName(CIMDataType(), v) : "boolean";
-    o += "\">";
     if (v) {
+        putAttr(o, "TYPE", typeName(CIMDataType(), v));
+        o += '>';
         putAnyValue(o, v);
     } else {
-        putValue(o, "TRUE");
+        o += " TYPE=\"boolean\"><VALUE>TRUE</VALUE>";
     }
     o += "</QUALIFIER>";
 }
@@ -1209,7 +1245,8 @@ void putQualifiers(std::string& o, const CIMQualifierArray& qs) {
 
 void putKeyBinding(std::string& o, const CIMProperty& key) {
     CIMValue v = key.getValue();
-    o += "<KEYBINDING NAME=\"" + esc(key.getName()) + "\">";
+    openNamed(o, "KEYBINDING", key.getName());
+    o += '>';
     CIMDataType::Type t = v ? v.getType() : key.getDataType().getType();
     if (v && t == CIMDataType::REFERENCE && !v.isArray()) {
         putAnyValue(o, v);
@@ -1219,12 +1256,16 @@ void putKeyBinding(std::string& o, const CIMProperty& key) {
                                                                  : "string";
         o += "<KEYVALUE VALUETYPE=\"";
         o += valueType;
-        o += "\" TYPE=\"" + typeName(key.getDataType(), v) + "\">";
+        o += '"';
+        putAttr(o, "TYPE", typeName(key.getDataType(), v));
+        o += '>';
         if (v) {
-            std::vector<std::string> texts = valueTexts(v);
-            std::string joined;
-            for (size_t i = 0; i < texts.size(); ++i) joined += (i ? "," : "") + texts[i];
-            escape(o, joined);
+            bool first = true;
+            eachItem(v, [&](const auto& x) {
+                if (!first) o += ',';
+                first = false;
+                putText(o, x);
+            });
         }
         o += "</KEYVALUE>";
     }
@@ -1232,7 +1273,9 @@ void putKeyBinding(std::string& o, const CIMProperty& key) {
 }
 
 void putInstanceName(std::string& o, const CIMObjectPath& path) {
-    o += "<INSTANCENAME CLASSNAME=\"" + esc(path.getClassName()) + "\">";
+    o += "<INSTANCENAME";
+    putAttr(o, "CLASSNAME", path.getClassName());
+    o += '>';
     for (const CIMProperty& k : path.getKeys()) putKeyBinding(o, k);
     o += "</INSTANCENAME>";
 }
@@ -1241,42 +1284,48 @@ void putProperty(std::string& o, const CIMProperty& p, bool qualifiers, bool ori
     CIMDataType dt = p.getDataType();
     CIMValue v = p.getValue();
     CIMDataType::Type t = dt ? dt.getType() : (v ? v.getType() : CIMDataType::STRING);
-    std::string attrs = " NAME=\"" + esc(p.getName()) + "\"";
-    std::string origins;
-    if (origin && !p.getOriginClass().empty()) {
-        origins += " CLASSORIGIN=\"" + esc(p.getOriginClass()) + "\"";
-    }
-    if (origin && p.getPropagated()) origins += " PROPAGATED=\"true\"";
+    auto putOrigin = [&] {
+        if (!origin) return;
+        String originClass = p.getOriginClass();
+        if (!originClass.empty()) putAttr(o, "CLASSORIGIN", originClass);
+        if (p.getPropagated()) o += " PROPAGATED=\"true\"";
+    };
     const char* element;
     if (t == CIMDataType::REFERENCE && !(v && v.isArray())) {
         element = "PROPERTY.REFERENCE";
-        std::string refClass = str(dt.getRefClassName());
-        if (!refClass.empty()) attrs += " REFERENCECLASS=\"" + esc(refClass) + "\"";
-        attrs += origins;
+        openNamed(o, element, p.getName());
+        String refClass = dt.getRefClassName();
+        if (!refClass.empty()) putAttr(o, "REFERENCECLASS", refClass);
+        putOrigin();
     } else if (v ? v.isArray() : dt.isArrayType()) {
         element = "PROPERTY.ARRAY";
-        attrs += " TYPE=\"" + typeName(dt, v) + "\"";
+        openNamed(o, element, p.getName());
+        putAttr(o, "TYPE", typeName(dt, v));
         if (dt.isArrayType() && dt.getSize() > 0) {
-            attrs += " ARRAYSIZE=\"" + std::to_string(dt.getSize()) + "\"";
+            o += " ARRAYSIZE=\"";
+            putInteger(o, dt.getSize());
+            o += '"';
         }
-        attrs += origins;
+        putOrigin();
     } else {
         element = "PROPERTY";
-        attrs += " TYPE=\"" + typeName(dt, v) + "\"" + origins;
-        if (t == CIMDataType::EMBEDDEDINSTANCE) attrs += " EMBEDDEDOBJECT=\"instance\"";
+        openNamed(o, element, p.getName());
+        putAttr(o, "TYPE", typeName(dt, v));
+        putOrigin();
+        if (t == CIMDataType::EMBEDDEDINSTANCE) o += " EMBEDDEDOBJECT=\"instance\"";
     }
-    o += "<";
-    o += element;
-    o += attrs + ">";
+    o += '>';
     if (qualifiers) putQualifiers(o, p.getQualifiers());
     if (v) putAnyValue(o, v);
     o += "</";
     o += element;
-    o += ">";
+    o += '>';
 }
 
 void putInstance(std::string& o, const CIMInstance& inst) {
-    o += "<INSTANCE CLASSNAME=\"" + esc(inst.getClassName()) + "\">";
+    o += "<INSTANCE";
+    putAttr(o, "CLASSNAME", inst.getClassName());
+    o += '>';
     putQualifiers(o, inst.getQualifiers());
     for (const CIMProperty& p : inst.getProperties()) putProperty(o, p, true, true);
     o += "</INSTANCE>";
@@ -1285,61 +1334,72 @@ void putInstance(std::string& o, const CIMInstance& inst) {
 // PARAMETER, PARAMETER.ARRAY or PARAMETER.REFERENCE, always with an end tag.
 void putParameter(std::string& o, const OpenWBEM::CIMParameter& p, bool qualifiers) {
     CIMDataType dt = p.getType();
-    std::string attrs = " NAME=\"" + esc(p.getName()) + "\"";
     const char* element;
     if (dt.isReferenceType()) {
         element = dt.isArrayType() ? "PARAMETER.REFARRAY" : "PARAMETER.REFERENCE";
-        if (!dt.getRefClassName().empty()) {
-            attrs += " REFERENCECLASS=\"" + esc(dt.getRefClassName()) + "\"";
-        }
+        openNamed(o, element, p.getName());
+        if (!dt.getRefClassName().empty()) putAttr(o, "REFERENCECLASS", dt.getRefClassName());
     } else {
         element = dt.isArrayType() ? "PARAMETER.ARRAY" : "PARAMETER";
-        attrs += " TYPE=\"" + typeName(dt, CIMValue(CIMNULL)) + "\"";
+        openNamed(o, element, p.getName());
+        putAttr(o, "TYPE", typeName(dt, CIMValue(CIMNULL)));
     }
     if (dt.isArrayType() && dt.getSize() > 0) {
-        attrs += " ARRAYSIZE=\"" + std::to_string(dt.getSize()) + "\"";
+        o += " ARRAYSIZE=\"";
+        putInteger(o, dt.getSize());
+        o += '"';
     }
-    o += "<";
-    o += element;
-    o += attrs + ">";
+    o += '>';
     if (qualifiers) putQualifiers(o, p.getQualifiers());
     o += "</";
     o += element;
-    o += ">";
+    o += '>';
 }
 
 void putMethod(std::string& o, const OpenWBEM::CIMMethod& m, bool qualifiers) {
-    o += "<METHOD NAME=\"" + esc(m.getName()) + "\"";
+    openNamed(o, "METHOD", m.getName());
     CIMDataType rt = m.getReturnType();
-    if (rt) o += " TYPE=\"" + typeName(rt, CIMValue(CIMNULL)) + "\"";
-    o += ">";
+    if (rt) putAttr(o, "TYPE", typeName(rt, CIMValue(CIMNULL)));
+    o += '>';
     if (qualifiers) putQualifiers(o, m.getQualifiers());
     for (const OpenWBEM::CIMParameter& p : m.getParameters()) putParameter(o, p, qualifiers);
     o += "</METHOD>";
 }
 
-std::string header(const std::string& messageId) {
-    return "<?xml version=\"1.0\" encoding=\"utf-8\" ?>\n"
-           "<CIM CIMVERSION=\"2.0\" DTDVERSION=\"2.0\"><MESSAGE ID=\"" +
-           esc(messageId) + "\" PROTOCOLVERSION=\"1.0\"><SIMPLERSP>\n";
+// The message up to the open response element; replies are a few KiB.
+std::string header(const std::string& messageId, const char* element, const std::string& method) {
+    std::string o;
+    o.reserve(4096);
+    o += "<?xml version=\"1.0\" encoding=\"utf-8\" ?>\n"
+         "<CIM CIMVERSION=\"2.0\" DTDVERSION=\"2.0\"><MESSAGE";
+    putAttr(o, "ID", messageId);
+    o += " PROTOCOLVERSION=\"1.0\"><SIMPLERSP>\n";
+    openNamed(o, element, method);
+    o += '>';
+    return o;
 }
 
-const char kTrailer[] = "\n</SIMPLERSP></MESSAGE></CIM>\n";
+std::string trailer(std::string& o, const char* element) {
+    o += "</";
+    o += element;
+    o += ">\n</SIMPLERSP></MESSAGE></CIM>\n";
+    return std::move(o);
+}
 
-std::string intrinsicResponse(const std::string& id, const std::string& method,
-                              const std::string& returned, bool hasReturn) {
-    std::string o = header(id);
-    o += "<IMETHODRESPONSE NAME=\"" + esc(method) + "\">";
-    if (hasReturn) o += "<IRETURNVALUE>" + returned + "</IRETURNVALUE>";
-    o += "</IMETHODRESPONSE>";
-    o += kTrailer;
-    return o;
+// An IMETHODRESPONSE whose IRETURNVALUE put writes.
+template <class Put>
+std::string intrinsicResponse(const std::string& id, const std::string& method, Put put) {
+    std::string o = header(id, "IMETHODRESPONSE", method);
+    o += "<IRETURNVALUE>";
+    put(o);
+    o += "</IRETURNVALUE>";
+    return trailer(o, "IMETHODRESPONSE");
 }
 
 bool listed(const std::vector<std::string>* propertyList, const String& name) {
     if (!propertyList) return true;
     for (const std::string& n : *propertyList) {
-        if (iequals(n, str(name))) return true;
+        if (name.equalsIgnoreCase(n.c_str()) && n.size() == name.length()) return true;
     }
     return false;
 }
@@ -1389,102 +1449,99 @@ CimRequest decodeRequest(const std::string& body) {
 
 std::string encodeInstanceNames(const std::string& messageId, const std::string& method,
                                 const std::vector<CIMObjectPath>& paths) {
-    std::string r;
-    for (const CIMObjectPath& p : paths) putInstanceName(r, p);
-    return intrinsicResponse(messageId, method, r, true);
+    return intrinsicResponse(messageId, method, [&](std::string& o) {
+        for (const CIMObjectPath& p : paths) putInstanceName(o, p);
+    });
 }
 
 std::string encodeNamedInstances(const std::string& messageId, const std::string& method,
                                  const std::vector<NamedInstance>& instances) {
-    std::string r;
-    for (const NamedInstance& n : instances) {
-        r += "<VALUE.NAMEDINSTANCE>";
-        putInstanceName(r, n.path);
-        putInstance(r, n.instance);
-        r += "</VALUE.NAMEDINSTANCE>";
-    }
-    return intrinsicResponse(messageId, method, r, true);
+    return intrinsicResponse(messageId, method, [&](std::string& o) {
+        for (const NamedInstance& n : instances) {
+            o += "<VALUE.NAMEDINSTANCE>";
+            putInstanceName(o, n.path);
+            putInstance(o, n.instance);
+            o += "</VALUE.NAMEDINSTANCE>";
+        }
+    });
 }
 
 std::string encodeInstance(const std::string& messageId, const std::string& method,
                            const CIMInstance& instance) {
-    std::string r;
-    putInstance(r, instance);
-    return intrinsicResponse(messageId, method, r, true);
+    return intrinsicResponse(messageId, method,
+                             [&](std::string& o) { putInstance(o, instance); });
 }
 
 std::string encodeInstanceName(const std::string& messageId, const std::string& method,
                                const CIMObjectPath& path) {
-    std::string r;
-    putInstanceName(r, path);
-    return intrinsicResponse(messageId, method, r, true);
+    return intrinsicResponse(messageId, method,
+                             [&](std::string& o) { putInstanceName(o, path); });
 }
 
 std::string encodeEmpty(const std::string& messageId, const std::string& method) {
-    return intrinsicResponse(messageId, method, "", false);
+    std::string o = header(messageId, "IMETHODRESPONSE", method);
+    return trailer(o, "IMETHODRESPONSE");
 }
 
 std::string encodeClass(const std::string& messageId, const std::string& method,
                         const CIMClass& cls, bool localOnly, bool includeQualifiers,
                         bool includeClassOrigin, const std::vector<std::string>* propertyList) {
-    std::string r = "<CLASS NAME=\"" + esc(cls.getName()) + "\"";
-    if (!cls.getSuperClass().empty()) r += " SUPERCLASS=\"" + esc(cls.getSuperClass()) + "\"";
-    r += ">";
-    if (includeQualifiers) putQualifiers(r, cls.getQualifiers());
-    for (const CIMProperty& p : cls.getAllProperties()) {
-        if (!listed(propertyList, p.getName())) continue;
-        String origin = p.getOriginClass();
-        bool inherited =
-            p.getPropagated() || (!origin.empty() && !origin.equalsIgnoreCase(cls.getName()));
-        if (localOnly && inherited) continue;
-        putProperty(r, p, includeQualifiers, includeClassOrigin);
-    }
-    for (const OpenWBEM::CIMMethod& m : cls.getAllMethods()) putMethod(r, m, includeQualifiers);
-    r += "</CLASS>";
-    return intrinsicResponse(messageId, method, r, true);
+    return intrinsicResponse(messageId, method, [&](std::string& o) {
+        openNamed(o, "CLASS", cls.getName());
+        if (!cls.getSuperClass().empty()) putAttr(o, "SUPERCLASS", cls.getSuperClass());
+        o += '>';
+        if (includeQualifiers) putQualifiers(o, cls.getQualifiers());
+        for (const CIMProperty& p : cls.getAllProperties()) {
+            if (!listed(propertyList, p.getName())) continue;
+            String origin = p.getOriginClass();
+            bool inherited =
+                p.getPropagated() || (!origin.empty() && !origin.equalsIgnoreCase(cls.getName()));
+            if (localOnly && inherited) continue;
+            putProperty(o, p, includeQualifiers, includeClassOrigin);
+        }
+        for (const OpenWBEM::CIMMethod& m : cls.getAllMethods()) putMethod(o, m, includeQualifiers);
+        o += "</CLASS>";
+    });
 }
 
 std::string encodeClassNames(const std::string& messageId, const std::string& method,
                              const std::vector<std::string>& classNames) {
-    std::string r;
-    for (const std::string& n : classNames) r += "<CLASSNAME NAME=\"" + esc(n) + "\"/>";
-    return intrinsicResponse(messageId, method, r, true);
+    return intrinsicResponse(messageId, method, [&](std::string& o) {
+        for (const std::string& n : classNames) {
+            openNamed(o, "CLASSNAME", n);
+            o += "/>";
+        }
+    });
 }
 
 std::string encodeMethodResponse(const std::string& messageId, const std::string& method,
                                  const CIMValue& returnValue, const CIMParamValueArray& outParams) {
-    std::string o = header(messageId);
-    o += "<METHODRESPONSE NAME=\"" + esc(method) + "\">";
+    std::string o = header(messageId, "METHODRESPONSE", method);
     if (returnValue) {
         o += "<RETURNVALUE>";
         putAnyValue(o, returnValue);
         o += "</RETURNVALUE>";
     }
     for (const CIMParamValue& p : outParams) {
-        o += "<PARAMVALUE NAME=\"" + esc(p.getName()) + "\">";
+        openNamed(o, "PARAMVALUE", p.getName());
+        o += '>';
         CIMValue v = p.getValue();
         if (v) putAnyValue(o, v);
         o += "</PARAMVALUE>";
     }
-    o += "</METHODRESPONSE>";
-    o += kTrailer;
-    return o;
+    return trailer(o, "METHODRESPONSE");
 }
 
 std::string encodeError(const std::string& messageId, const std::string& method, bool extrinsic,
                         CIMException::ErrNoType code, const std::string& description) {
     const char* element = extrinsic ? "METHODRESPONSE" : "IMETHODRESPONSE";
-    std::string o = header(messageId);
-    o += "<";
-    o += element;
-    o += " NAME=\"" + esc(method) + "\"><ERROR CODE=\"" + std::to_string(static_cast<int>(code)) +
-         "\"";
-    if (!description.empty()) o += " DESCRIPTION=\"" + esc(description) + "\"";
-    o += "/></";
-    o += element;
-    o += ">";
-    o += kTrailer;
-    return o;
+    std::string o = header(messageId, element, method);
+    o += "<ERROR CODE=\"";
+    putInteger(o, static_cast<int>(code));
+    o += '"';
+    if (!description.empty()) putAttr(o, "DESCRIPTION", description);
+    o += "/>";
+    return trailer(o, element);
 }
 
 CIMInstance filterInstance(const CIMInstance& instance,
