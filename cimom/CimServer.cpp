@@ -244,35 +244,6 @@ CIMClass CimOperations::servedClass(const String& name) const {
     return cls;
 }
 
-CIMInstance CimOperations::complete(const CIMClass& cls, const CIMInstance& provided) const {
-    CIMPropertyArray given = provided.getProperties();
-    std::vector<bool> used(given.size(), false);
-    CIMPropertyArray all;
-    for (const CIMProperty& declared : cls.getAllProperties()) {
-        CIMProperty p(declared);
-        p.setValue(CIMValue(CIMNULL));
-        for (std::size_t i = 0; i < given.size(); ++i) {
-            if (used[i] || !given[i].getName().equalsIgnoreCase(declared.getName())) continue;
-            // The provider's value and type, the class's qualifiers and origin.
-            p = given[i];
-            p.setQualifiers(declared.getQualifiers());
-            p.setOriginClass(declared.getOriginClass().empty() ? cls.getName()
-                                                               : declared.getOriginClass());
-            used[i] = true;
-            break;
-        }
-        if (p.getOriginClass().empty()) p.setOriginClass(cls.getName());
-        all.push_back(p);
-    }
-    // Properties the class does not declare are the provider's to show.
-    for (std::size_t i = 0; i < given.size(); ++i) {
-        if (!used[i]) all.push_back(given[i]);
-    }
-    CIMInstance out(provided);
-    out.setProperties(all);
-    return out;
-}
-
 namespace {
 
 // The instance's path from the class's key properties.
@@ -316,11 +287,11 @@ std::string CimOperations::enumerateInstances(const CimRequest& r) {
     std::vector<CIMInstance> provided;
     check(m_dispatcher.enumInstances(str(cls.getName()), provided));
     std::vector<NamedInstance> named;
+    named.reserve(provided.size());
     for (const CIMInstance& inst : provided) {
-        CIMInstance full = complete(cls, inst);
-        named.push_back(
-            {pathOf(cls, full),
-             filterInstance(full, propertyListOf(r), r.includeQualifiers, r.includeClassOrigin)});
+        named.push_back({pathOf(cls, inst), replyInstance(cls, inst, propertyListOf(r),
+                                                          r.includeQualifiers,
+                                                          r.includeClassOrigin)});
     }
     return encodeNamedInstances(r.messageId, "EnumerateInstances", named);
 }
@@ -333,10 +304,9 @@ std::string CimOperations::getInstance(const CimRequest& r) {
     check(m_dispatcher.getInstance(path, inst));
     // An empty answer reads as success to clients: a missing instance is an error.
     if (!inst) fail(CIMException::NOT_FOUND, "the provider returned no instance");
-    CIMInstance full = complete(cls, inst);
-    return encodeInstance(
-        r.messageId, "GetInstance",
-        filterInstance(full, propertyListOf(r), r.includeQualifiers, r.includeClassOrigin));
+    return encodeInstance(r.messageId, "GetInstance",
+                          replyInstance(cls, inst, propertyListOf(r), r.includeQualifiers,
+                                        r.includeClassOrigin));
 }
 
 std::string CimOperations::modifyInstance(const CimRequest& r) {

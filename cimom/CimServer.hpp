@@ -64,9 +64,6 @@ private:
     // The declared class, when it is in the schema and routed to the loaded
     // provider.
     OpenWBEM::CIMClass servedClass(const OpenWBEM::String& name) const;
-    // Every property of the class, the provider's values over NULLs.
-    OpenWBEM::CIMInstance complete(const OpenWBEM::CIMClass& cls,
-                                   const OpenWBEM::CIMInstance& provided) const;
 
     const ClassRepository& m_schema;
     Dispatcher& m_dispatcher;

@@ -1544,24 +1544,54 @@ std::string encodeError(const std::string& messageId, const std::string& method,
     return trailer(o, element);
 }
 
-CIMInstance filterInstance(const CIMInstance& instance,
-                           const std::vector<std::string>* propertyList, bool includeQualifiers,
-                           bool includeClassOrigin) {
-    CIMInstance out(instance);
-    CIMPropertyArray kept;
-    for (CIMProperty p : instance.getProperties()) {
-        if (!listed(propertyList, p.getName())) continue;
-        if (!includeQualifiers && !p.getQualifiers().empty()) p.setQualifiers(CIMQualifierArray());
-        if (!includeClassOrigin) {
+CIMInstance replyInstance(const CIMClass& cls, const CIMInstance& provided,
+                          const std::vector<std::string>* propertyList, bool includeQualifiers,
+                          bool includeClassOrigin) {
+    CIMPropertyArray given = provided.getProperties();
+    std::vector<bool> used(given.size(), false);
+    CIMPropertyArray shown, keys;
+    shown.reserve(given.size() + 8);
+    // The class's qualifiers and origin only when asked for; never the provider's.
+    auto show = [&](CIMProperty p, const CIMProperty* declared) {
+        if (includeQualifiers) {
+            p.setQualifiers(declared ? declared->getQualifiers() : p.getQualifiers());
+        } else if (!p.getQualifiers().empty()) {
+            p.setQualifiers(CIMQualifierArray());
+        }
+        if (includeClassOrigin && declared) {
+            String origin = declared->getOriginClass();
+            p.setOriginClass(origin.empty() ? cls.getName() : origin);
+        } else if (!includeClassOrigin) {
             if (!p.getOriginClass().empty()) p.setOriginClass(OpenWBEM::CIMName());
             if (p.getPropagated()) p.setPropagated(false);
         }
-        kept.push_back(p);
+        shown.push_back(p);
+    };
+    for (const CIMProperty& declared : cls.getAllProperties()) {
+        const String& name = declared.getName();
+        size_t i = 0;
+        while (i < given.size() && (used[i] || !given[i].getName().equalsIgnoreCase(name))) ++i;
+        bool found = i < given.size();
+        if (found) used[i] = true;
+        // The keys name the instance whatever the list leaves out.
+        if (found && declared.isKey()) keys.push_back(given[i]);
+        if (!listed(propertyList, name)) continue;
+        if (found) {
+            show(given[i], &declared);
+        } else {
+            CIMProperty missing(name, declared.getDataType());
+            if (includeClassOrigin) missing.setPropagated(declared.getPropagated());
+            show(missing, &declared);
+        }
     }
-    out.setProperties(kept);
-    // The keys name the instance whatever was filtered.
-    out.setKeys(instance.getKeyValuePairs());
-    if (!includeQualifiers) out.setQualifiers(CIMQualifierArray());
+    // Properties the class does not declare are the provider's to show.
+    for (size_t i = 0; i < given.size(); ++i) {
+        if (!used[i] && listed(propertyList, given[i].getName())) show(given[i], nullptr);
+    }
+    CIMInstance out(provided);
+    out.setProperties(shown);
+    out.setKeys(keys);
+    if (!includeQualifiers && !out.getQualifiers().empty()) out.setQualifiers(CIMQualifierArray());
     return out;
 }
 

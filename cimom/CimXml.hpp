@@ -92,7 +92,7 @@ std::string encodeInstanceName(const std::string& messageId, const std::string& 
 // IMETHODRESPONSE without IRETURNVALUE, for methods that return nothing.
 std::string encodeEmpty(const std::string& messageId, const std::string& method);
 // localOnly drops properties another class contributed (a CLASSORIGIN other
-// than the class, or propagated ones); propertyList as in filterInstance.
+// than the class, or propagated ones); propertyList as in replyInstance.
 // Methods and their parameters follow the properties, all of them.
 std::string encodeClass(const std::string& messageId, const std::string& method,
                         const OpenWBEM::CIMClass& cls, bool localOnly, bool includeQualifiers,
@@ -110,13 +110,16 @@ std::string encodeMethodResponse(const std::string& messageId, const std::string
 std::string encodeError(const std::string& messageId, const std::string& method, bool extrinsic,
                         OpenWBEM::CIMException::ErrNoType code, const std::string& description);
 
-// A copy of the instance with only the properties named in propertyList
-// (all when null; names compared ignoring case, unknown names ignored), and
-// without qualifiers or class origins unless asked for.
-OpenWBEM::CIMInstance filterInstance(const OpenWBEM::CIMInstance& instance,
-                                     const std::vector<std::string>* propertyList,
-                                     bool includeQualifiers = false,
-                                     bool includeClassOrigin = false);
+// The instance as a reply shows it: every property of the class, the
+// provider's values over NULLs, then those the class does not declare; only
+// the properties named in propertyList (all when null; names compared
+// ignoring case, unknown names ignored); the class's qualifiers and class
+// origins only when asked for.
+OpenWBEM::CIMInstance replyInstance(const OpenWBEM::CIMClass& cls,
+                                    const OpenWBEM::CIMInstance& provided,
+                                    const std::vector<std::string>* propertyList,
+                                    bool includeQualifiers = false,
+                                    bool includeClassOrigin = false);
 
 }  // namespace qvx_cimom
 

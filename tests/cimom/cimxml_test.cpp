@@ -4,6 +4,7 @@
 #include "CimXml.hpp"
 
 #include "OW_Bool.hpp"
+#include "OW_CIMClass.hpp"
 #include "OW_CIMDateTime.hpp"
 #include "OW_CIMMethod.hpp"
 #include "OW_CIMParameter.hpp"
@@ -715,38 +716,54 @@ TEST(Encode, ClassMethods) {
               body);
 }
 
-TEST(FilterInstance, PropertyListAndFlags) {
+TEST(ReplyInstance, ClassPropertiesPropertyListAndFlags) {
+    CIMClass cls("C");
+    CIMProperty key("Alpha", CIMDataType(CIMDataType::STRING));
+    key.setQualifier(CIMQualifier("Key", CIMValue(true)));
+    key.setOriginClass("Base");
+    key.setPropagated(true);
+    cls.addProperty(key);
+    cls.addProperty(CIMProperty("Beta", CIMDataType(CIMDataType::UINT8)));
+    cls.addProperty(CIMProperty("Gamma", CIMDataType(CIMDataType::BOOLEAN)));
+    // The provider sets Alpha with a qualifier of its own, leaves Beta out and
+    // adds a property the class does not declare.
     CIMInstance inst("C");
-    CIMProperty a("Alpha", CIMValue("a"));
-    a.setQualifier(CIMQualifier("Description", CIMValue("first")));
-    a.setOriginClass("Base");
-    a.setPropagated(true);
-    inst.setProperty(a);
-    inst.setProperty("Beta", CIMValue(UInt8(2)));
+    CIMProperty alpha("alpha", CIMValue("a"));
+    alpha.setQualifier(CIMQualifier("Description", CIMValue("the provider's")));
+    inst.setProperty(alpha);
     inst.setProperty("Gamma", CIMValue(true));
+    inst.setProperty("Extra", CIMValue(UInt8(7)));
     inst.setQualifier(CIMQualifier("Version", CIMValue("1")));
     auto names = [&](const std::vector<std::string>* list) {
         std::string out;
-        for (const CIMProperty& p : filterInstance(inst, list).getProperties()) out += s(p.getName()) + ";";
+        for (const CIMProperty& p : replyInstance(cls, inst, list).getProperties()) {
+            out += s(p.getName()) + (p.getValue() ? "=" + s(p.getValue().toString()) : "") + ";";
+        }
         return out;
     };
-    std::vector<std::string> none, mixedCase = {"gamma", "ALPHA", "NoSuchProperty"};
-    EXPECT_EQ("Alpha;Beta;Gamma;", names(nullptr));
+    std::vector<std::string> none, mixedCase = {"gamma", "ALPHA", "NoSuchProperty", "extra"};
+    EXPECT_EQ("alpha=a;Beta;Gamma=true;Extra=7;", names(nullptr));
     EXPECT_EQ("", names(&none));
-    EXPECT_EQ("Alpha;Gamma;", names(&mixedCase));  // ignoring case, in the instance's order
+    EXPECT_EQ("alpha=a;Gamma=true;Extra=7;", names(&mixedCase));  // in the class's order
 
-    CIMInstance plain = filterInstance(inst, nullptr);
+    CIMInstance plain = replyInstance(cls, inst, &none);
     EXPECT_TRUE(plain.getQualifiers().empty());
+    ASSERT_EQ(1u, plain.getKeyValuePairs().size()) << "keys survive the property list";
+    EXPECT_EQ(CIMValue("a"), plain.getKeyValuePairs()[0].getValue());
+    plain = replyInstance(cls, inst, nullptr);
     EXPECT_TRUE(plain.getProperty("Alpha").getQualifiers().empty());
     EXPECT_EQ("", s(plain.getProperty("Alpha").getOriginClass()));
-    EXPECT_FALSE(plain.getProperty("Alpha").getPropagated());
-    EXPECT_EQ(CIMValue("a"), plain.getPropertyValue("Alpha"));
-    CIMInstance full = filterInstance(inst, nullptr, true, true);
+    EXPECT_FALSE(plain.getProperty("Beta").getPropagated());
+
+    CIMInstance full = replyInstance(cls, inst, nullptr, true, true);
     EXPECT_EQ(1u, full.getQualifiers().size());
-    EXPECT_EQ(1u, full.getProperty("Alpha").getQualifiers().size());
+    CIMQualifierArray alphaQualifiers = full.getProperty("Alpha").getQualifiers();
+    ASSERT_EQ(1u, alphaQualifiers.size()) << "the class's qualifiers, not the provider's";
+    EXPECT_EQ("Key", s(alphaQualifiers[0].getName()));
     EXPECT_EQ("Base", s(full.getProperty("Alpha").getOriginClass()));
-    EXPECT_TRUE(full.getProperty("Alpha").getPropagated());
-    // The original is untouched.
+    EXPECT_EQ("C", s(full.getProperty("Beta").getOriginClass()));
+    EXPECT_EQ("", s(full.getProperty("Extra").getOriginClass()));
+    // The provider's instance is untouched.
     EXPECT_EQ(1u, inst.getProperty("Alpha").getQualifiers().size());
     EXPECT_EQ(3u, inst.getProperties().size());
 }
