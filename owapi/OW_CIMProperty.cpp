@@ -89,7 +89,13 @@ CIMDataType CIMProperty::getDataType() const {
     return m_impl.read().dataType;
 }
 bool CIMProperty::isKey() const {
-    return hasTrueQualifier(CIMQualifier::CIM_QUAL_KEY) || isReference();
+    // Asked for every property an instance is built from: no name is built.
+    const Impl& i = m_impl.read();
+    if (i.dataType.isReferenceType()) return true;
+    for (const CIMQualifier& q : i.qualifiers) {
+        if (q.getName().equalsIgnoreCase(CIMQualifier::CIM_QUAL_KEY)) return q.isTrue();
+    }
+    return false;
 }
 bool CIMProperty::isReference() const {
     return m_impl.read().dataType.isReferenceType();
