@@ -1,7 +1,10 @@
 // A small load generator for the CIM-XML server: keep-alive connections on
 // loopback, each sending one kind of request in a loop for a bounded time.
 // Prints one line: requests, throughput, median and 99th percentile latency.
-#include <httplib.h>
+#include <boost/asio/connect.hpp>
+#include <boost/asio/ip/tcp.hpp>
+#include <boost/beast/core.hpp>
+#include <boost/beast/http.hpp>
 
 #include <algorithm>
 #include <atomic>
@@ -32,6 +35,55 @@ const char* const kEnumerateInstances =
     "NAME=\"EnumerateInstances\"><LOCALNAMESPACEPATH><NAMESPACE NAME=\"root\"/><NAMESPACE "
     "NAME=\"cimv2\"/></LOCALNAMESPACEPATH><IPARAMVALUE NAME=\"ClassName\"><CLASSNAME "
     "NAME=\"QVX_Z64ExpansionChassis\"/></IPARAMVALUE></IMETHODCALL></SIMPLEREQ></MESSAGE></CIM>";
+
+namespace asio = boost::asio;
+namespace beast = boost::beast;
+namespace http = beast::http;
+using tcp = asio::ip::tcp;
+
+std::string base64(const std::string& in) {
+    static const char kDigits[] =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string out;
+    for (std::size_t i = 0; i < in.size(); i += 3) {
+        unsigned n = static_cast<unsigned char>(in[i]) << 16;
+        if (i + 1 < in.size()) n |= static_cast<unsigned char>(in[i + 1]) << 8;
+        if (i + 2 < in.size()) n |= static_cast<unsigned char>(in[i + 2]);
+        out += kDigits[(n >> 18) & 63];
+        out += kDigits[(n >> 12) & 63];
+        out += i + 1 < in.size() ? kDigits[(n >> 6) & 63] : '=';
+        out += i + 2 < in.size() ? kDigits[n & 63] : '=';
+    }
+    return out;
+}
+
+// One keep-alive connection; reconnects after a failed exchange.
+class Connection {
+public:
+    explicit Connection(int port) : m_socket(m_io), m_port(port) {}
+
+    bool exchange(const http::request<http::string_body>& req, std::string& body) {
+        beast::error_code ec;
+        if (!m_socket.is_open()) {
+            m_socket.connect(tcp::endpoint(asio::ip::make_address("127.0.0.1"), m_port), ec);
+            if (ec) return false;
+            m_socket.set_option(tcp::no_delay(true), ec);
+            m_buffer.clear();
+        }
+        http::response<http::string_body> res;
+        http::write(m_socket, req, ec);
+        if (!ec) http::read(m_socket, m_buffer, res, ec);
+        if (ec || !res.keep_alive()) m_socket.close(ec);
+        body = std::move(res.body());
+        return !ec && res.result() == http::status::ok;
+    }
+
+private:
+    asio::io_context m_io;
+    tcp::socket m_socket;
+    beast::flat_buffer m_buffer;
+    int m_port;
+};
 
 int usage() {
     std::fprintf(
@@ -78,26 +130,25 @@ int main(int argc, char** argv) {
     std::vector<std::thread> threads;
     for (int c = 0; c < connections; ++c) {
         threads.emplace_back([&] {
-            httplib::Client client("127.0.0.1", port);
-            client.set_keep_alive(true);
-            client.set_tcp_nodelay(true);
-            if (!user.empty()) {
-                size_t colon = user.find(':');
-                client.set_basic_auth(
-                    user.substr(0, colon).c_str(),
-                    colon == std::string::npos ? "" : user.substr(colon + 1).c_str());
-            }
-            httplib::Headers headers = {{"CIMOperation", "MethodCall"},
-                                        {"CIMMethod", request},
-                                        {"CIMObject", "root%2Fcimv2"},
-                                        {"CIMProtocolVersion", "1.0"}};
+            http::request<http::string_body> req(http::verb::post, "/cimom", 11);
+            req.set(http::field::host, "127.0.0.1");
+            req.set(http::field::content_type, "application/xml; charset=\"utf-8\"");
+            req.set("CIMOperation", "MethodCall");
+            req.set("CIMMethod", request);
+            req.set("CIMObject", "root%2Fcimv2");
+            req.set("CIMProtocolVersion", "1.0");
+            if (!user.empty()) req.set(http::field::authorization, "Basic " + base64(user));
+            req.body() = body;
+            req.keep_alive(true);
+            req.prepare_payload();
+            Connection connection(port);
+            std::string reply;
             std::vector<double> mine;
             while (std::chrono::steady_clock::now() < deadline) {
                 auto start = std::chrono::steady_clock::now();
-                auto res =
-                    client.Post("/cimom", headers, body, "application/xml; charset=\"utf-8\"");
+                bool ok = connection.exchange(req, reply);
                 auto end = std::chrono::steady_clock::now();
-                if (!res || res->status != 200 || res->body.find("<ERROR") != std::string::npos) {
+                if (!ok || reply.find("<ERROR") != std::string::npos) {
                     ++errors;
                     continue;
                 }

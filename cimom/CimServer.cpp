@@ -7,7 +7,9 @@
 #include "OW_CIMException.hpp"
 
 #include <arpa/inet.h>
-#include <httplib.h>
+#include <boost/asio.hpp>
+#include <boost/beast/core.hpp>
+#include <boost/beast/http.hpp>
 #include <pthread.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -20,7 +22,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <thread>
+#include <vector>
 
 using namespace OpenWBEM;
 
@@ -102,15 +106,11 @@ Fault faultOf(std::exception_ptr error) {
 // ---- what the request log line says about the request being served
 
 struct RequestNote {
-    bool started = false;
-    std::chrono::steady_clock::time_point start;
+    std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
     std::string method;
     std::string className;
     int cimStatus = -1;  // -1: no CIM answer
 };
-// cpp-httplib runs the pre-routing handler, the handler and the logger of
-// one request on one worker thread.
-thread_local RequestNote tNote;
 
 std::string classOf(const CimRequest& r) {
     if (!r.className.empty()) return r.className;
@@ -383,130 +383,283 @@ std::string CimOperations::invokeMethod(const CimRequest& r) {
 
 // ---------------------------------------------------------------- HTTP
 
+namespace {
+
+namespace asio = boost::asio;
+namespace beast = boost::beast;
+namespace http = beast::http;
+using tcp = asio::ip::tcp;
+
+typedef http::request<http::string_body> Request;
+typedef http::response<http::string_body> Response;
+
+// Request lines and header fields together; far above any client's.
+const std::uint32_t kMaxHeaderBytes = 64 * 1024;
+
+std::string header(const Request& req, const char* name) {
+    auto it = req.find(name);
+    return it == req.end() ? std::string() : std::string(it->value());
+}
+
+void cimReply(Response& res, std::string body) {
+    res.result(http::status::ok);
+    res.set("CIMOperation", "MethodResponse");
+    res.set(http::field::content_type, kXmlContentType);
+    res.body() = std::move(body);
+}
+
+// DSP0200's answer to a request that is not a valid CIM operation request.
+void refuse(Response& res, http::status status, const char* cimError, const std::string& text) {
+    res.result(status);
+    if (cimError) res.set("CIMError", cimError);
+    res.set(http::field::content_type, "text/plain; charset=utf-8");
+    res.body() = text + "\n";
+}
+
+class Session;
+
+// How often each loop looks for connections past their deadline: a timer
+// per connection would cost system calls on every request.
+const std::chrono::milliseconds kSweepInterval(250);
+
+// One event loop a worker: a connection stays on the loop that accepted it,
+// so its steps never hop threads or need locks.
+struct Loop {
+    asio::io_context io{1};
+    asio::steady_timer sweeper{io};
+    std::vector<std::weak_ptr<Session>> sessions;
+};
+
+}  // namespace
+
 struct CimServer::Impl {
     CimOperations& operations;
     ServerConfig config;
     LoggerRef logger;
     std::shared_ptr<const PasswordFile> passwords;
-    httplib::Server http;
+    std::vector<std::unique_ptr<Loop>> loops;
+    std::size_t nextLoop = 0;
+    tcp::acceptor acceptor;
 
     Impl(CimOperations& o, ServerConfig c, LoggerRef l, std::shared_ptr<const PasswordFile> p)
-        : operations(o), config(std::move(c)), logger(l), passwords(std::move(p)) {}
+        : operations(o),
+          config(std::move(c)),
+          logger(l),
+          passwords(std::move(p)),
+          loops(makeLoops(config.threads)),
+          acceptor(loops.front()->io) {}
 
-    void configure();
-    httplib::Server::HandlerResponse preRoute(const httplib::Request& req, httplib::Response& res);
-    bool authenticated(const httplib::Request& req);
-    void serve(const httplib::Request& req, httplib::Response& res);
-    void logRequest(const httplib::Request& req, const httplib::Response& res);
+    static std::vector<std::unique_ptr<Loop>> makeLoops(std::size_t n) {
+        std::vector<std::unique_ptr<Loop>> loops;
+        for (std::size_t i = 0; i < std::max<std::size_t>(n, 1); ++i) loops.emplace_back(new Loop);
+        return loops;
+    }
+
+    void accept();
+    void sweep(Loop& loop);
+    // The reply to one whole request, and what the log line says of it.
+    void answer(const Request& req, const tcp::endpoint& client, Response& res, RequestNote& note);
+    bool authenticated(const Request& req, const tcp::endpoint& client);
+    void serve(const Request& req, Response& res, RequestNote& note);
+    void logRequest(const tcp::endpoint& client, const Response& res, const RequestNote& note);
 };
 
 namespace {
 
-void cimReply(httplib::Response& res, const std::string& body) {
-    res.status = 200;
-    res.set_header("CIMOperation", "MethodResponse");
-    res.set_content(body, kXmlContentType);
-}
-
-// DSP0200's answer to a request that is not a valid CIM operation request.
-void refuse(httplib::Response& res, int status, const char* cimError, const std::string& text) {
-    res.status = status;
-    if (cimError) res.set_header("CIMError", cimError);
-    res.set_content(text + "\n", "text/plain; charset=utf-8");
-}
-
-const char* reason(int status) {
-    switch (status) {
-        case 400:
-            return "Bad Request";
-        case 401:
-            return "Unauthorized";
-        case 404:
-            return "Not Found";
-        case 405:
-            return "Method Not Allowed";
-        case 408:
-            return "Request Timeout";
-        case 413:
-            return "Payload Too Large";
-        case 414:
-            return "URI Too Long";
-        case 415:
-            return "Unsupported Media Type";
-        case 500:
-            return "Internal Server Error";
-        case 501:
-            return "Not Implemented";
-        case 503:
-            return "Service Unavailable";
-        default:
-            return "Error";
+// One connection: read a request, answer it, and again while the client
+// keeps the connection. Its steps run one after another on one loop.
+class Session : public std::enable_shared_from_this<Session> {
+public:
+    Session(tcp::socket socket, CimServer::Impl& server)
+        : m_stream(std::move(socket)), m_server(server) {
+        beast::error_code ec;
+        m_client = m_stream.remote_endpoint(ec);
     }
+
+    // Hangs up on a client that has not finished its part in time.
+    void closeIfOverdue(std::chrono::steady_clock::time_point now) {
+        if (now > m_deadline) close();
+    }
+
+    void readRequest() {
+        m_parser.emplace();
+        m_parser->header_limit(kMaxHeaderBytes);
+        m_parser->body_limit(m_server.config.maxBodyBytes);
+        // The whole request, or the wait for the next one, within the timeout.
+        startClock();
+        http::async_read_header(m_stream, m_buffer, *m_parser,
+                                [self = shared_from_this()](beast::error_code ec, std::size_t) {
+                                    self->onHeader(ec);
+                                });
+    }
+
+private:
+    void onHeader(beast::error_code ec) {
+        if (ec) return onRead(ec);
+        // Clients that ask wait for this before they send the body.
+        if (beast::iequals(header(m_parser->get(), "Expect"), "100-continue")) {
+            auto goOn = std::make_shared<http::response<http::empty_body>>(http::status::continue_,
+                                                                           11);
+            http::async_write(m_stream, *goOn,
+                              [self = shared_from_this(), goOn](beast::error_code ec, std::size_t) {
+                                  if (ec) return self->close();
+                                  self->readBody();
+                              });
+            return;
+        }
+        readBody();
+    }
+
+    void readBody() {
+        http::async_read(m_stream, m_buffer, *m_parser,
+                         [self = shared_from_this()](beast::error_code ec, std::size_t) {
+                             self->onRead(ec);
+                         });
+    }
+
+    void onRead(beast::error_code ec) {
+        // The client went away or stayed silent: nobody to answer.
+        if (ec == http::error::end_of_stream || ec == http::error::partial_message ||
+            ec == asio::error::operation_aborted || ec == asio::error::connection_reset ||
+            ec == asio::error::bad_descriptor) {
+            return close();
+        }
+        // No deadline while the request is served.
+        m_deadline = std::chrono::steady_clock::time_point::max();
+        m_response = Response();
+        m_response.version(11);
+        RequestNote note;
+        if (ec) {
+            // Refused before a whole request was read: answer and hang up.
+            note.method = header(m_parser->get(), "CIMMethod");
+            if (ec == http::error::body_limit) {
+                refuse(m_response, http::status::payload_too_large, nullptr,
+                       "request body too large: at most " +
+                           std::to_string(m_server.config.maxBodyBytes) + " bytes");
+            } else if (ec == http::error::header_limit) {
+                refuse(m_response, http::status::request_header_fields_too_large, nullptr,
+                       "request header too large: at most " + std::to_string(kMaxHeaderBytes) +
+                           " bytes");
+            } else {
+                refuse(m_response, http::status::bad_request, nullptr,
+                       "malformed HTTP request: " + ec.message());
+            }
+            m_response.keep_alive(false);
+        } else {
+            const Request& req = m_parser->get();
+            m_server.answer(req, m_client, m_response, note);
+            m_response.keep_alive(req.keep_alive());
+        }
+        m_response.prepare_payload();
+        m_note = std::move(note);
+        startClock();
+        http::async_write(m_stream, m_response,
+                          [self = shared_from_this()](beast::error_code ec, std::size_t) {
+                              self->onWritten(ec);
+                          });
+    }
+
+    void onWritten(beast::error_code ec) {
+        // Each request is logged once its reply is out.
+        m_server.logRequest(m_client, m_response, m_note);
+        if (ec || !m_response.keep_alive()) return close();
+        readRequest();
+    }
+
+    void startClock() {
+        m_deadline = std::chrono::steady_clock::now() +
+                     std::chrono::seconds(m_server.config.timeoutSeconds);
+    }
+
+    void close() {
+        m_deadline = std::chrono::steady_clock::time_point::max();
+        if (!m_stream.is_open()) return;
+        beast::error_code ignored;
+        m_stream.shutdown(tcp::socket::shutdown_both, ignored);
+        m_stream.close(ignored);
+    }
+
+    tcp::socket m_stream;
+    std::chrono::steady_clock::time_point m_deadline = std::chrono::steady_clock::time_point::max();
+    CimServer::Impl& m_server;
+    tcp::endpoint m_client;
+    beast::flat_buffer m_buffer;
+    std::optional<http::request_parser<http::string_body>> m_parser;
+    Response m_response;
+    RequestNote m_note;
+};
+
+std::string addressOf(const tcp::endpoint& e) {
+    return e.address().to_string();
 }
 
 }  // namespace
 
-void CimServer::Impl::configure() {
-    std::size_t threads = config.threads;
-    http.new_task_queue = [threads] { return new httplib::ThreadPool(threads); };
-    http.set_tcp_nodelay(true);
-    http.set_payload_max_length(config.maxBodyBytes);
-    http.set_read_timeout(config.timeoutSeconds, 0);
-    http.set_write_timeout(config.timeoutSeconds, 0);
-    http.set_keep_alive_timeout(config.timeoutSeconds);
-    http.set_pre_routing_handler(
-        [this](const httplib::Request& req, httplib::Response& res) { return preRoute(req, res); });
-    http.Post(".*",
-              [this](const httplib::Request& req, httplib::Response& res) { serve(req, res); });
-    // Errors the library answers itself (413, 400 for broken HTTP) get a body
-    // too, so every reply carries a Content-Length.
-    http.set_error_handler(
-        httplib::Server::HandlerWithResponse([](const httplib::Request&, httplib::Response& res) {
-            if (!res.body.empty()) return httplib::Server::HandlerResponse::Unhandled;
-            res.set_content(std::to_string(res.status) + " " + reason(res.status) + "\n",
-                            "text/plain; charset=utf-8");
-            return httplib::Server::HandlerResponse::Handled;
-        }));
-    http.set_exception_handler([](const httplib::Request& req, httplib::Response& res,
-                                  std::exception_ptr error) {
-        Fault f = faultOf(error);
-        tNote.cimStatus = f.code;
-        cimReply(res,
-                 encodeError("0", req.get_header_value("CIMMethod"), false, f.code, f.description));
-    });
-    http.set_logger([this](const httplib::Request& req, const httplib::Response& res) {
-        logRequest(req, res);
+void CimServer::Impl::accept() {
+    // Connections go to the loops in turn.
+    Loop& loop = *loops[nextLoop];
+    nextLoop = (nextLoop + 1) % loops.size();
+    acceptor.async_accept(loop.io, [this, &loop](beast::error_code ec, tcp::socket socket) {
+        if (!acceptor.is_open()) return;
+        if (!ec) {
+            beast::error_code ignored;
+            socket.set_option(tcp::no_delay(true), ignored);
+            auto session = std::make_shared<Session>(std::move(socket), *this);
+            // Registered and started on its own loop's thread.
+            asio::post(loop.io, [&loop, session] {
+                loop.sessions.push_back(session);
+                session->readRequest();
+            });
+        } else if (ec != asio::error::operation_aborted) {
+            logger->logError(String(("accepting a connection failed: " + ec.message()).c_str()));
+        }
+        accept();
     });
 }
 
-httplib::Server::HandlerResponse CimServer::Impl::preRoute(const httplib::Request& req,
-                                                           httplib::Response& res) {
-    tNote = RequestNote();
-    tNote.started = true;
-    tNote.start = std::chrono::steady_clock::now();
-    tNote.method = req.get_header_value("CIMMethod");
-    if (req.headers.size() > config.maxHeaders) {
-        refuse(res, 400, "request-not-valid",
-               "too many header fields: at most " + std::to_string(config.maxHeaders));
-        return httplib::Server::HandlerResponse::Handled;
+void CimServer::Impl::sweep(Loop& loop) {
+    auto now = std::chrono::steady_clock::now();
+    std::vector<std::weak_ptr<Session>>& all = loop.sessions;
+    for (std::size_t i = 0; i < all.size();) {
+        if (std::shared_ptr<Session> s = all[i].lock()) {
+            s->closeIfOverdue(now);
+            ++i;
+        } else {
+            all[i] = std::move(all.back());
+            all.pop_back();
+        }
+    }
+    loop.sweeper.expires_after(kSweepInterval);
+    loop.sweeper.async_wait([this, &loop](beast::error_code ec) {
+        if (!ec) sweep(loop);
+    });
+}
+
+void CimServer::Impl::answer(const Request& req, const tcp::endpoint& client, Response& res,
+                             RequestNote& note) {
+    note.method = header(req, "CIMMethod");
+    std::size_t fields = std::distance(req.begin(), req.end());
+    if (fields > config.maxHeaders) {
+        return refuse(res, http::status::bad_request, "request-not-valid",
+                      "too many header fields: at most " + std::to_string(config.maxHeaders));
     }
     // Before anything else, so nothing about the server leaks to strangers.
-    if (passwords && !authenticated(req)) {
-        res.set_header("WWW-Authenticate", kRealmHeader);
-        refuse(res, 401, nullptr, "authentication required");
-        return httplib::Server::HandlerResponse::Handled;
+    if (passwords && !authenticated(req, client)) {
+        res.set(http::field::www_authenticate, kRealmHeader);
+        return refuse(res, http::status::unauthorized, nullptr, "authentication required");
     }
-    if (req.method != "POST") {
-        res.set_header("Allow", "POST");
-        refuse(res, 405, nullptr, "CIM operations are sent with POST");
-        return httplib::Server::HandlerResponse::Handled;
+    if (req.method() != http::verb::post) {
+        res.set(http::field::allow, "POST");
+        return refuse(res, http::status::method_not_allowed, nullptr,
+                      "CIM operations are sent with POST");
     }
-    return httplib::Server::HandlerResponse::Unhandled;
+    serve(req, res, note);
 }
 
-bool CimServer::Impl::authenticated(const httplib::Request& req) {
-    if (!req.has_header("Authorization")) return false;
-    std::string value = trim(req.get_header_value("Authorization"));
+bool CimServer::Impl::authenticated(const Request& req, const tcp::endpoint& client) {
+    auto field = req.find(http::field::authorization);
+    if (field == req.end()) return false;
+    std::string value = trim(std::string(field->value()));
     std::string user = "(unreadable)";
     std::string credentials;
     bool ok = false;
@@ -519,44 +672,45 @@ bool CimServer::Impl::authenticated(const httplib::Request& req) {
         }
     }
     if (!ok) {
-        logger->logInfo(
-            String(("authentication failed for user " + loggable(user) + " from " + req.remote_addr)
-                       .c_str()));
+        logger->logInfo(String(
+            ("authentication failed for user " + loggable(user) + " from " + addressOf(client))
+                .c_str()));
     }
     return ok;
 }
 
-void CimServer::Impl::serve(const httplib::Request& req, httplib::Response& res) {
-    std::string operation = req.get_header_value("CIMOperation");
+void CimServer::Impl::serve(const Request& req, Response& res, RequestNote& note) {
+    std::string operation = header(req, "CIMOperation");
     if (operation.empty()) {
-        return refuse(res, 400, "unsupported-operation",
+        return refuse(res, http::status::bad_request, "unsupported-operation",
                       "missing CIMOperation header: CIM requests carry 'CIMOperation: MethodCall'");
     }
     if (!iequals(trim(operation), "MethodCall")) {
-        return refuse(res, 400, "unsupported-operation",
+        return refuse(res, http::status::bad_request, "unsupported-operation",
                       "CIMOperation '" + loggable(operation) +
                           "' is not supported: only MethodCall is served");
     }
-    if (!req.has_header("Content-Type")) {
-        return refuse(res, 400, "request-not-valid",
+    auto typeField = req.find(http::field::content_type);
+    if (typeField == req.end()) {
+        return refuse(res, http::status::bad_request, "request-not-valid",
                       "missing Content-Type header: send application/xml; charset=\"utf-8\"");
     }
     std::string type, charset;
-    contentType(req.get_header_value("Content-Type"), type, charset);
+    contentType(std::string(typeField->value()), type, charset);
     if ((type != "application/xml" && type != "text/xml") ||
         (!charset.empty() && !iequals(charset, "utf-8"))) {
-        return refuse(res, 400, "request-not-valid",
-                      "Content-Type '" + loggable(req.get_header_value("Content-Type")) +
+        return refuse(res, http::status::bad_request, "request-not-valid",
+                      "Content-Type '" + loggable(std::string(typeField->value())) +
                           "' is not served: send application/xml; charset=\"utf-8\"");
     }
-    std::string version = req.get_header_value("CIMProtocolVersion");
+    std::string version = header(req, "CIMProtocolVersion");
     if (!version.empty() && version.compare(0, 2, "1.") != 0) {
-        return refuse(res, 501, "unsupported-protocol-version",
+        return refuse(res, http::status::not_implemented, "unsupported-protocol-version",
                       "CIMProtocolVersion '" + loggable(version) + "' is not supported: use 1.0");
     }
-    std::string headerMethod = trim(req.get_header_value("CIMMethod"));
+    std::string headerMethod = trim(note.method);
     if (headerMethod.empty()) {
-        return refuse(res, 400, "header-mismatch",
+        return refuse(res, http::status::bad_request, "header-mismatch",
                       "missing CIMMethod header: it names the method of the request body");
     }
 
@@ -566,7 +720,7 @@ void CimServer::Impl::serve(const httplib::Request& req, httplib::Response& res)
     try {
         CimRequest r;
         try {
-            r = decodeRequest(req.body);
+            r = decodeRequest(req.body());
         } catch (CimXmlError& e) {
             if (!e.messageId.empty()) messageId = e.messageId;
             if (!e.method.empty()) {
@@ -578,47 +732,41 @@ void CimServer::Impl::serve(const httplib::Request& req, httplib::Response& res)
         messageId = r.messageId;
         method = r.method;
         extrinsic = r.extrinsic;
-        tNote.method = r.method;
-        tNote.className = classOf(r);
+        note.method = r.method;
+        note.className = classOf(r);
         if (!iequals(headerMethod, r.method)) {
-            return refuse(res, 400, "header-mismatch",
+            return refuse(res, http::status::bad_request, "header-mismatch",
                           "CIMMethod header '" + loggable(headerMethod) +
                               "' does not match the body's method '" + loggable(r.method) + "'");
         }
         cimReply(res, operations.respond(r));
-        tNote.cimStatus = 0;
+        note.cimStatus = 0;
     } catch (...) {
         Fault f = faultOf(std::current_exception());
-        tNote.cimStatus = f.code;
+        note.cimStatus = f.code;
         cimReply(res, encodeError(messageId, method, extrinsic, f.code, f.description));
     }
 }
 
-void CimServer::Impl::logRequest(const httplib::Request& req, const httplib::Response& res) {
-    std::string duration = "-";
-    if (tNote.started) {
-        auto us = std::chrono::duration_cast<std::chrono::microseconds>(
-                      std::chrono::steady_clock::now() - tNote.start)
-                      .count();
-        duration = std::to_string(us) + "us";
-    }
-    std::string cim = tNote.cimStatus < 0    ? "-"
-                      : tNote.cimStatus == 0 ? "OK"
-                                             : cimStatusName(tNote.cimStatus) + "(" +
-                                                   std::to_string(tNote.cimStatus) + ")";
-    std::string line = "request client=" + hostPort(req.remote_addr, req.remote_port) +
-                       " method=" + loggable(tNote.method) + " class=" + loggable(tNote.className) +
-                       " http=" + std::to_string(res.status) + " cim=" + cim +
-                       " duration=" + duration;
+void CimServer::Impl::logRequest(const tcp::endpoint& client, const Response& res,
+                                 const RequestNote& note) {
+    auto us = std::chrono::duration_cast<std::chrono::microseconds>(
+                  std::chrono::steady_clock::now() - note.start)
+                  .count();
+    std::string cim = note.cimStatus < 0    ? "-"
+                      : note.cimStatus == 0 ? "OK"
+                                            : cimStatusName(note.cimStatus) + "(" +
+                                                  std::to_string(note.cimStatus) + ")";
+    std::string line = "request client=" + hostPort(addressOf(client), client.port()) +
+                       " method=" + loggable(note.method) + " class=" + loggable(note.className) +
+                       " http=" + std::to_string(res.result_int()) + " cim=" + cim +
+                       " duration=" + std::to_string(us) + "us";
     logger->logInfo(String(line.c_str()));
-    tNote = RequestNote();
 }
 
 CimServer::CimServer(CimOperations& operations, ServerConfig config, LoggerRef logger,
                      std::shared_ptr<const PasswordFile> passwords)
-    : m_impl(new Impl(operations, std::move(config), logger, std::move(passwords))) {
-    m_impl->configure();
-}
+    : m_impl(new Impl(operations, std::move(config), logger, std::move(passwords))) {}
 
 CimServer::~CimServer() {
     stop();
@@ -631,26 +779,53 @@ int CimServer::bind() {
                          " without authentication: give --passwd FILE (add users with "
                          "'qvx-cimom passwd FILE USER')");
     }
-    errno = 0;
-    int port = c.port;
-    if (port == 0) {
-        port = m_impl->http.bind_to_any_port(c.host);
-    } else if (!m_impl->http.bind_to_port(c.host, port)) {
-        port = -1;
+    beast::error_code ec;
+    tcp::resolver resolver(m_impl->loops.front()->io);
+    auto found = resolver.resolve(c.host, std::to_string(c.port),
+                                  tcp::resolver::numeric_service | tcp::resolver::passive, ec);
+    tcp::acceptor& a = m_impl->acceptor;
+    if (!ec && found.empty()) ec = asio::error::host_not_found;
+    if (!ec) {
+        tcp::endpoint where = found.begin()->endpoint();
+        if (!a.open(where.protocol(), ec) && !a.set_option(tcp::acceptor::reuse_address(true), ec) &&
+            !a.bind(where, ec)) {
+            a.listen(asio::socket_base::max_listen_connections, ec);
+        }
     }
-    if (port <= 0) {
-        throw CimomError("cannot listen on " + hostPort(c.host, c.port) +
-                         (errno ? std::string(": ") + std::strerror(errno) : std::string()));
+    if (ec) {
+        a.close();
+        throw CimomError("cannot listen on " + hostPort(c.host, c.port) + ": " + ec.message());
     }
-    return port;
+    return a.local_endpoint().port();
 }
 
 bool CimServer::run() {
-    return m_impl->http.listen_after_bind();
+    if (!m_impl->acceptor.is_open()) return false;
+    m_impl->accept();
+    auto work = [this](Loop& loop) {
+        m_impl->sweep(loop);
+        // Handlers catch what they throw; anything else is logged, not fatal.
+        for (;;) {
+            try {
+                loop.io.run();
+                return;
+            } catch (const std::exception& e) {
+                m_impl->logger->logError(String((std::string("serving: ") + e.what()).c_str()));
+            }
+        }
+    };
+    std::vector<std::thread> workers;
+    for (std::size_t i = 1; i < m_impl->loops.size(); ++i) {
+        workers.emplace_back(work, std::ref(*m_impl->loops[i]));
+    }
+    work(*m_impl->loops.front());
+    for (std::thread& t : workers) t.join();
+    return true;
 }
 
 void CimServer::stop() {
-    m_impl->http.stop();
+    // The handlers running now finish; nothing else starts.
+    for (auto& loop : m_impl->loops) loop->io.stop();
 }
 
 // ---------------------------------------------------------------- program
@@ -675,8 +850,9 @@ const char kServerUsage[] =
     "  --state DIR         keep the registry in DIR/registry.sqlite (sets\n"
     "                      QVX_SIM_REGISTRY unless it is set)\n"
     "  --log FILE          append log lines to FILE instead of standard error\n"
-    "  --threads N         worker threads, one per open connection (default 8)\n"
-    "  --timeout SECONDS   read, write and keep-alive idle timeout (default 5)\n"
+    "  --threads N         worker threads: requests served at once (default 4)\n"
+    "  --timeout SECONDS   time allowed for a whole request, reply or idle\n"
+    "                      keep-alive wait (default 5)\n"
     "  --help              show this text\n";
 
 namespace {

@@ -22,12 +22,13 @@ namespace qvx_cimom {
 struct ServerConfig {
     std::string host = "127.0.0.1";
     int port = 5988;  // 0: any free port
-    // Workers; a connection holds one while it is open (keep-alive included).
-    std::size_t threads = 8;
+    // Workers, each an event loop that connections are dealt to in turn: at
+    // most this many requests are served at once.
+    std::size_t threads = 4;
     std::size_t maxBodyBytes = kCimXmlMaxBodyBytes;  // 413 beyond
     std::size_t maxHeaders = 64;                     // 400 beyond
-    // Wait for each read or write, and for the next request on an idle
-    // keep-alive connection.
+    // For a whole request (idle keep-alive wait included) and for a whole
+    // reply; checked a few times a second.
     int timeoutSeconds = 5;
 };
 

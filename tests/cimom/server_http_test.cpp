@@ -7,8 +7,10 @@
 
 #include <sys/stat.h>
 
+#include <chrono>
 #include <memory>
 #include <string>
+#include <thread>
 #include <tuple>
 #include <vector>
 
@@ -117,7 +119,8 @@ TEST_F(HttpTest, BadRequestsGetAClearErrorAndTheServerStaysUp) {
         {"100 header fields", manyHeaders, 400, "request-not-valid", "too many header fields"},
         {"GET instead of POST", request("GetInstance", "", [](CimHeaders& h) { h.httpMethod = "GET"; }),
          405, "", "POST"},
-        {"2 MiB body", big, 413, "", ""},
+        {"2 MiB body", big, 413, "", "request body too large"},
+        {"no HTTP request line", "GARBAGE\r\n\r\n", 400, "", "malformed HTTP request"},
         {"not XML at all", cimRequest(h, "hello"), 200, "", "<ERROR CODE=\"4\""},
         {"not well-formed XML", modifyOwner("a<b & c"), 200, "", "<ERROR CODE=\"4\""},
         {"entity declarations",
@@ -177,6 +180,8 @@ TEST_F(HttpTest, BadRequestsGetAClearErrorAndTheServerStaysUp) {
     EXPECT_NE(line.find("cim=OK duration="), std::string::npos) << line;
     EXPECT_EQ(line.compare(line.size() - 2, 2, "us"), 0) << line;
     EXPECT_NE(log.find("method=GetInstance class=- http=400 cim=- duration="), std::string::npos);
+    EXPECT_NE(log.find("method=GetInstance class=- http=413 cim=- duration="), std::string::npos);
+    EXPECT_NE(log.find("method=- class=- http=400 cim=- duration="), std::string::npos);
 }
 
 TEST_F(HttpTest, TheServerAppliesPropertyListAndTheIncludeFlags) {
@@ -254,8 +259,29 @@ TEST_F(HttpTest, SlowAndIdleConnectionsAreDroppedAfterTheReadTimeout) {
         ASSERT_TRUE(slow.back()->send(s));
     }
     EXPECT_TRUE(answersGoodRequest(server->port()));
+    // A client that keeps sending a little must still finish within the
+    // timeout: it is for the whole request, not for each read.
+    RawConnection trickle(server->port());
+    for (std::size_t at = 0; at < 8 * 10; at += 10) {
+        trickle.send(good.substr(at, 10));  // refused once the server hangs up
+        std::this_thread::sleep_for(std::chrono::milliseconds(250));
+    }
+    EXPECT_TRUE(trickle.closedByServer());
     for (auto& c : slow) EXPECT_TRUE(c->closedByServer());
     EXPECT_TRUE(answersGoodRequest(server->port()));
+}
+
+TEST_F(HttpTest, AClientThatAsksToContinueIsToldToSendTheBody) {
+    start();
+    std::string good = getChassis();
+    std::string::size_type end = good.find("\r\n\r\n");
+    RawConnection c(server->port());
+    ASSERT_TRUE(c.send(good.substr(0, end) + "\r\nExpect: 100-continue\r\n\r\n"));
+    EXPECT_EQ(c.receive().status, 100);
+    ASSERT_TRUE(c.send(good.substr(end + 4)));
+    HttpResponse r = c.receive();
+    EXPECT_EQ(r.status, 200);
+    EXPECT_NE(r.body.find("<INSTANCE CLASSNAME=\"QVX_Z64Chassis\">"), std::string::npos) << r.body;
 }
 
 TEST_F(HttpTest, AuthenticationGuardsEveryRequest) {

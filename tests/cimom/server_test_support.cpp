@@ -120,9 +120,6 @@ ServerProcess::ServerProcess(const TempDir& dir, const std::vector<std::string>&
     if (!schemaGiven) args.insert(args.end(), {"--schema", QVX_SCHEMA_FILE});
     args.insert(args.end(), extraArgs.begin(), extraArgs.end());
     std::vector<std::string> env = environment(true);
-    const char* tsan = getenv("TSAN_OPTIONS");
-    env.push_back(std::string("TSAN_OPTIONS=") + (tsan ? tsan : "") +
-                  " suppressions=" QVX_TSAN_SUPPRESSIONS);
     if (!applianceFile.empty()) env.push_back("QVX_SIM_APPLIANCE=" + applianceFile);
     int out[2];
     if (pipe2(out, O_CLOEXEC) != 0) {
