@@ -9,10 +9,7 @@
 #include "OW_CIMQualifier.hpp"
 #include "OW_Exception.hpp"
 
-#include <libxml/SAX2.h>
-#include <libxml/parser.h>
-#include <libxml/tree.h>
-#include <libxml/xmlerror.h>
+#include <expat.h>
 
 #include <cctype>
 #include <cfloat>
@@ -20,6 +17,9 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
+#include <deque>
+#include <random>
 #include <limits>
 #include <memory>
 #include <set>
@@ -122,80 +122,68 @@ bool isIdentifier(const std::string& s) {
     return true;
 }
 
-bool isNamed(const xmlNode* n, const char* name) {
-    return n->type == XML_ELEMENT_NODE && n->ns == nullptr &&
-           xmlStrEqual(n->name, reinterpret_cast<const xmlChar*>(name));
+// ---- the request as a tree
+
+// Expat joins a namespace URI, the local name and the prefix with this.
+const char kNsSeparator = '\x01';
+
+// An element: its name, attributes, element children and the character data
+// directly inside it. Comments and processing instructions are dropped.
+struct Node {
+    const char* name = "";
+    std::vector<std::pair<std::string, std::string>> attributes;
+    std::vector<const Node*> elements;
+    std::string text;
+};
+
+bool isNamed(const Node* n, const char* name) {
+    return std::strcmp(n->name, name) == 0;
 }
 
-// For error texts: names may be as long as libxml2 allows.
-std::string elementName(const xmlNode* n) {
-    std::string s(reinterpret_cast<const char*>(n->name));
-    if (n->ns && n->ns->prefix)
-        s = std::string(reinterpret_cast<const char*>(n->ns->prefix)) + ":" + s;
+// For error texts: a name in a namespace as prefix:local.
+std::string elementName(const Node* n) {
+    std::string s(n->name);
+    std::string::size_type local = s.find(kNsSeparator);
+    if (local != std::string::npos) {
+        std::string::size_type prefix = s.find(kNsSeparator, local + 1);
+        std::string name = s.substr(local + 1, prefix == std::string::npos ? prefix : prefix - local - 1);
+        s = prefix == std::string::npos ? name : s.substr(prefix + 1) + ":" + name;
+    }
     return s.size() > 64 ? quote(s) : s;
 }
 
 // The element children, refusing text other than white space between them.
-std::vector<const xmlNode*> children(const xmlNode* n) {
-    std::vector<const xmlNode*> out;
-    for (const xmlNode* c = n->children; c; c = c->next) {
-        switch (c->type) {
-            case XML_ELEMENT_NODE:
-                out.push_back(c);
-                break;
-            case XML_TEXT_NODE:
-            case XML_CDATA_SECTION_NODE:
-                for (const xmlChar* p = c->content; p && *p; ++p) {
-                    if (!isXmlSpace(static_cast<char>(*p))) {
-                        bad("unexpected text in " + elementName(n));
-                    }
-                }
-                break;
-            case XML_COMMENT_NODE:
-            case XML_PI_NODE:
-                break;
-            default:
-                bad("unexpected content in " + elementName(n));
-        }
+const std::vector<const Node*>& children(const Node* n) {
+    for (char c : n->text) {
+        if (!isXmlSpace(c)) bad("unexpected text in " + elementName(n));
     }
-    return out;
+    return n->elements;
 }
 
 // The text of an element that may hold text only.
-std::string textOf(const xmlNode* n) {
-    std::string out;
-    for (const xmlNode* c = n->children; c; c = c->next) {
-        switch (c->type) {
-            case XML_TEXT_NODE:
-            case XML_CDATA_SECTION_NODE:
-                if (c->content) out += reinterpret_cast<const char*>(c->content);
-                break;
-            case XML_COMMENT_NODE:
-            case XML_PI_NODE:
-                break;
-            default:
-                bad(elementName(n) + " may hold text only");
+const std::string& textOf(const Node* n) {
+    if (!n->elements.empty()) bad(elementName(n) + " may hold text only");
+    return n->text;
+}
+
+bool attr(const Node* n, const char* name, std::string& out) {
+    for (const auto& a : n->attributes) {
+        if (a.first == name) {
+            out = a.second;
+            return true;
         }
     }
-    return out;
+    return false;
 }
 
-bool attr(const xmlNode* n, const char* name, std::string& out) {
-    xmlChar* v = xmlGetNoNsProp(n, reinterpret_cast<const xmlChar*>(name));
-    if (!v) return false;
-    out = reinterpret_cast<const char*>(v);
-    xmlFree(v);
-    return true;
-}
-
-std::string requiredAttr(const xmlNode* n, const char* name) {
+std::string requiredAttr(const Node* n, const char* name) {
     std::string v;
     if (!attr(n, name, v)) bad(elementName(n) + " without " + name);
     return v;
 }
 
 // A NAME-like attribute that must be a CIM identifier.
-std::string nameAttr(const xmlNode* n, const char* name) {
+std::string nameAttr(const Node* n, const char* name) {
     std::string v = requiredAttr(n, name);
     if (v.size() > kCimXmlMaxNameBytes) {
         bad(elementName(n) + " " + name + " longer than " + std::to_string(kCimXmlMaxNameBytes) +
@@ -205,13 +193,13 @@ std::string nameAttr(const xmlNode* n, const char* name) {
     return v;
 }
 
-void expectElement(const xmlNode* n, const char* name) {
+void expectElement(const Node* n, const char* name) {
     if (!isNamed(n, name)) bad("expected " + std::string(name) + ", found " + elementName(n));
 }
 
 // One element child of the given name, and nothing else.
-const xmlNode* onlyChild(const xmlNode* n, const char* name) {
-    std::vector<const xmlNode*> kids = children(n);
+const Node* onlyChild(const Node* n, const char* name) {
+    const std::vector<const Node*>& kids = children(n);
     if (kids.size() != 1) bad(elementName(n) + " must hold exactly one " + name);
     expectElement(kids[0], name);
     return kids[0];
@@ -397,10 +385,10 @@ CIMValue arrayValue(CIMDataType::Type t, const std::vector<CIMValue>& items,
 }
 
 // A VALUE.ARRAY of VALUEs, each read as type t.
-CIMValue valueArray(const xmlNode* n, CIMDataType::Type t, const std::string& what) {
+CIMValue valueArray(const Node* n, CIMDataType::Type t, const std::string& what) {
     expectElement(n, "VALUE.ARRAY");
     std::vector<CIMValue> items;
-    for (const xmlNode* v : children(n)) {
+    for (const Node* v : children(n)) {
         if (isNamed(v, "VALUE.NULL")) unsupported(what + ": NULL array elements are not supported");
         expectElement(v, "VALUE");
         items.push_back(scalarValue(t, textOf(v), what));
@@ -409,7 +397,7 @@ CIMValue valueArray(const xmlNode* n, CIMDataType::Type t, const std::string& wh
 }
 
 // A TYPE or PARAMTYPE attribute.
-CIMDataType::Type typeAttr(const xmlNode* n, const std::string& text, const std::string& what) {
+CIMDataType::Type typeAttr(const Node* n, const std::string& text, const std::string& what) {
     if (iequals(text, "reference") || iequals(text, "object")) {
         unsupported(what + ": " + text + " values are not supported");
     }
@@ -419,7 +407,7 @@ CIMDataType::Type typeAttr(const xmlNode* n, const std::string& text, const std:
     return t;
 }
 
-void refuseEmbeddedObject(const xmlNode* n, const std::string& what) {
+void refuseEmbeddedObject(const Node* n, const std::string& what) {
     std::string ignored;
     if (attr(n, "EMBEDDEDOBJECT", ignored))
         unsupported(what + ": embedded objects are not supported");
@@ -427,7 +415,7 @@ void refuseEmbeddedObject(const xmlNode* n, const std::string& what) {
 
 // ---- keys, instances
 
-CIMValue keyValue(const xmlNode* n, const std::string& key) {
+CIMValue keyValue(const Node* n, const std::string& key) {
     std::string what = "key " + key;
     std::string valueType = "string";
     attr(n, "VALUETYPE", valueType);
@@ -468,12 +456,12 @@ CIMValue keyValue(const xmlNode* n, const std::string& key) {
     bad(what + ": unknown VALUETYPE " + quote(valueType));
 }
 
-CIMObjectPath instanceName(const xmlNode* n, const std::string& nameSpace) {
+CIMObjectPath instanceName(const Node* n, const std::string& nameSpace) {
     expectElement(n, "INSTANCENAME");
     std::string cls = nameAttr(n, "CLASSNAME");
     CIMPropertyArray keys;
     std::set<std::string> seen;
-    for (const xmlNode* k : children(n)) {
+    for (const Node* k : children(n)) {
         if (isNamed(k, "KEYVALUE") || isNamed(k, "VALUE.REFERENCE")) {
             unsupported("INSTANCENAME " + cls + ": a key without KEYBINDING is not supported");
         }
@@ -481,7 +469,7 @@ CIMObjectPath instanceName(const xmlNode* n, const std::string& nameSpace) {
         std::string key = nameAttr(k, "NAME");
         if (!seen.insert(lower(key)).second)
             bad("INSTANCENAME " + cls + ": key " + key + " given twice");
-        std::vector<const xmlNode*> kids = children(k);
+        const std::vector<const Node*>& kids = children(k);
         if (kids.size() != 1) bad("KEYBINDING " + key + " must hold exactly one KEYVALUE");
         if (isNamed(kids[0], "VALUE.REFERENCE")) {
             unsupported("key " + key + ": reference keys are not supported");
@@ -494,14 +482,14 @@ CIMObjectPath instanceName(const xmlNode* n, const std::string& nameSpace) {
     return path;
 }
 
-CIMProperty property(const xmlNode* n) {
+CIMProperty property(const Node* n) {
     std::string name = nameAttr(n, "NAME");
     std::string what = "property " + name;
     CIMDataType::Type t = typeAttr(n, requiredAttr(n, "TYPE"), what);
     refuseEmbeddedObject(n, what);
     CIMProperty p(owString(name), CIMDataType(t));
     bool haveValue = false;
-    for (const xmlNode* c : children(n)) {
+    for (const Node* c : children(n)) {
         if (isNamed(c, "QUALIFIER")) continue;  // instances' qualifiers are not kept
         if (!isNamed(c, "VALUE") || haveValue) {
             bad("PROPERTY " + name + " may hold QUALIFIERs and one VALUE, not " + elementName(c));
@@ -512,14 +500,14 @@ CIMProperty property(const xmlNode* n) {
     return p;
 }
 
-CIMProperty propertyArray(const xmlNode* n) {
+CIMProperty propertyArray(const Node* n) {
     std::string name = nameAttr(n, "NAME");
     std::string what = "property " + name;
     CIMDataType::Type t = typeAttr(n, requiredAttr(n, "TYPE"), what);
     refuseEmbeddedObject(n, what);
     CIMProperty p(owString(name), CIMDataType(t, 0));
     bool haveValue = false;
-    for (const xmlNode* c : children(n)) {
+    for (const Node* c : children(n)) {
         if (isNamed(c, "QUALIFIER")) continue;
         if (!isNamed(c, "VALUE.ARRAY") || haveValue) {
             bad("PROPERTY.ARRAY " + name + " may hold QUALIFIERs and one VALUE.ARRAY, not " +
@@ -531,12 +519,12 @@ CIMProperty propertyArray(const xmlNode* n) {
     return p;
 }
 
-CIMInstance instance(const xmlNode* n) {
+CIMInstance instance(const Node* n) {
     expectElement(n, "INSTANCE");
     std::string cls = nameAttr(n, "CLASSNAME");
     CIMPropertyArray props;
     std::set<std::string> seen;
-    for (const xmlNode* c : children(n)) {
+    for (const Node* c : children(n)) {
         if (isNamed(c, "QUALIFIER")) continue;
         CIMProperty p(CIMNULL);
         if (isNamed(c, "PROPERTY")) {
@@ -561,10 +549,10 @@ CIMInstance instance(const xmlNode* n) {
     return inst;
 }
 
-std::string namespacePath(const xmlNode* n) {
+std::string namespacePath(const Node* n) {
     expectElement(n, "LOCALNAMESPACEPATH");
     std::string ns;
-    for (const xmlNode* c : children(n)) {
+    for (const Node* c : children(n)) {
         expectElement(c, "NAMESPACE");
         std::string part = nameAttr(c, "NAME");
         if (!ns.empty()) ns += '/';
@@ -638,16 +626,16 @@ const MethodShape* findMethod(const std::string& name) {
     return nullptr;
 }
 
-bool boolParam(const xmlNode* value, const std::string& what, bool fallback) {
+bool boolParam(const Node* value, const std::string& what, bool fallback) {
     if (!value) return fallback;  // NULL: the default
     expectElement(value, "VALUE");
     return booleanValue(textOf(value), what).toBool();
 }
 
-void intrinsicParam(const xmlNode* n, const std::string& name, Param p, CimRequest& req) {
-    std::vector<const xmlNode*> kids = children(n);
+void intrinsicParam(const Node* n, const std::string& name, Param p, CimRequest& req) {
+    const std::vector<const Node*>& kids = children(n);
     if (kids.size() > 1) bad("IPARAMVALUE " + name + " holds more than one value");
-    const xmlNode* v = kids.empty() ? nullptr : kids[0];
+    const Node* v = kids.empty() ? nullptr : kids[0];
     std::string what = "IPARAMVALUE " + name;
     switch (p) {
         case P_CLASS_NAME:
@@ -662,7 +650,7 @@ void intrinsicParam(const xmlNode* n, const std::string& name, Param p, CimReque
         case P_MODIFIED_INSTANCE:
             if (v) {
                 expectElement(v, "VALUE.NAMEDINSTANCE");
-                std::vector<const xmlNode*> parts = children(v);
+                const std::vector<const Node*>& parts = children(v);
                 if (parts.size() != 2)
                     bad(what + ": VALUE.NAMEDINSTANCE needs INSTANCENAME and INSTANCE");
                 req.instanceName = instanceName(parts[0], req.nameSpace);
@@ -693,7 +681,7 @@ void intrinsicParam(const xmlNode* n, const std::string& name, Param p, CimReque
             if (v) {
                 expectElement(v, "VALUE.ARRAY");
                 req.hasPropertyList = true;
-                for (const xmlNode* e : children(v)) {
+                for (const Node* e : children(v)) {
                     expectElement(e, "VALUE");
                     std::string prop = trim(textOf(e));
                     if (!isIdentifier(prop))
@@ -705,9 +693,9 @@ void intrinsicParam(const xmlNode* n, const std::string& name, Param p, CimReque
     }
 }
 
-void intrinsicCall(const xmlNode* call, CimRequest& req) {
+void intrinsicCall(const Node* call, CimRequest& req) {
     req.method = nameAttr(call, "NAME");
-    std::vector<const xmlNode*> kids = children(call);
+    const std::vector<const Node*>& kids = children(call);
     if (kids.empty() || !isNamed(kids[0], "LOCALNAMESPACEPATH")) {
         bad("IMETHODCALL " + req.method + " must start with LOCALNAMESPACEPATH");
     }
@@ -721,7 +709,7 @@ void intrinsicCall(const xmlNode* call, CimRequest& req) {
     }
     unsigned given = 0;
     for (size_t i = 1; i < kids.size(); ++i) {
-        const xmlNode* k = kids[i];
+        const Node* k = kids[i];
         if (isNamed(k, "RESPONSEDESTINATION")) unsupported("RESPONSEDESTINATION is not supported");
         expectElement(k, "IPARAMVALUE");
         std::string name = nameAttr(k, "NAME");
@@ -750,14 +738,14 @@ void intrinsicCall(const xmlNode* call, CimRequest& req) {
 
 // ---- extrinsic calls
 
-CIMParamValue paramValue(const xmlNode* n) {
+CIMParamValue paramValue(const Node* n) {
     std::string name = nameAttr(n, "NAME");
     std::string what = "PARAMVALUE " + name;
     refuseEmbeddedObject(n, what);
     std::string type;
     CIMDataType::Type t =
         attr(n, "PARAMTYPE", type) ? typeAttr(n, type, what) : CIMDataType::STRING;
-    std::vector<const xmlNode*> kids = children(n);
+    const std::vector<const Node*>& kids = children(n);
     if (kids.empty()) return CIMParamValue(owString(name));
     if (kids.size() > 1) bad(what + " holds more than one value");
     if (isNamed(kids[0], "VALUE")) {
@@ -769,15 +757,15 @@ CIMParamValue paramValue(const xmlNode* n) {
     unsupported(what + ": " + elementName(kids[0]) + " values are not supported");
 }
 
-void extrinsicCall(const xmlNode* call, CimRequest& req) {
+void extrinsicCall(const Node* call, CimRequest& req) {
     req.extrinsic = true;
     req.method = nameAttr(call, "NAME");
-    std::vector<const xmlNode*> kids = children(call);
+    const std::vector<const Node*>& kids = children(call);
     if (kids.empty())
         bad("METHODCALL " + req.method + " without LOCALINSTANCEPATH or LOCALCLASSPATH");
-    const xmlNode* target = kids[0];
+    const Node* target = kids[0];
     if (isNamed(target, "LOCALINSTANCEPATH") || isNamed(target, "LOCALCLASSPATH")) {
-        std::vector<const xmlNode*> parts = children(target);
+        const std::vector<const Node*>& parts = children(target);
         if (parts.size() != 2) bad(elementName(target) + " needs LOCALNAMESPACEPATH and a name");
         req.nameSpace = namespacePath(parts[0]);
         if (isNamed(target, "LOCALINSTANCEPATH")) {
@@ -804,7 +792,7 @@ void extrinsicCall(const xmlNode* call, CimRequest& req) {
     }
 }
 
-void message(const xmlNode* root, CimRequest& req) {
+void message(const Node* root, CimRequest& req) {
     if (!isNamed(root, "CIM")) bad("the root element is " + elementName(root) + ", not CIM");
     std::string cimVersion = requiredAttr(root, "CIMVERSION");
     std::string dtdVersion = requiredAttr(root, "DTDVERSION");
@@ -812,7 +800,7 @@ void message(const xmlNode* root, CimRequest& req) {
         unsupported("CIMVERSION " + quote(cimVersion) + " is not supported");
     if (dtdVersion.compare(0, 2, "2.") != 0)
         unsupported("DTDVERSION " + quote(dtdVersion) + " is not supported");
-    const xmlNode* msg = onlyChild(root, "MESSAGE");
+    const Node* msg = onlyChild(root, "MESSAGE");
     std::string id = requiredAttr(msg, "ID");
     if (id.empty() || id.size() > kCimXmlMaxNameBytes) {
         bad("MESSAGE ID must have 1 to " + std::to_string(kCimXmlMaxNameBytes) + " bytes");
@@ -822,13 +810,13 @@ void message(const xmlNode* root, CimRequest& req) {
     if (protocol.compare(0, 2, "1.") != 0) {
         unsupported("PROTOCOLVERSION " + quote(protocol) + " is not supported");
     }
-    std::vector<const xmlNode*> kids = children(msg);
+    const std::vector<const Node*>& kids = children(msg);
     if (kids.size() == 1 && isNamed(kids[0], "MULTIREQ")) {
         unsupported("multiple requests (MULTIREQ) are not supported");
     }
     if (kids.size() != 1 || !isNamed(kids[0], "SIMPLEREQ")) bad("MESSAGE must hold one SIMPLEREQ");
-    const xmlNode* call = nullptr;
-    for (const xmlNode* c : children(kids[0])) {
+    const Node* call = nullptr;
+    for (const Node* c : children(kids[0])) {
         if (isNamed(c, "CORRELATOR")) continue;
         if (call || !(isNamed(c, "IMETHODCALL") || isNamed(c, "METHODCALL"))) {
             bad("SIMPLEREQ must hold one IMETHODCALL or METHODCALL, not " + elementName(c));
@@ -843,122 +831,108 @@ void message(const xmlNode* root, CimRequest& req) {
     }
 }
 
-// ---- libxml2 with DOCTYPE refused and nesting bounded
+// ---- expat, with DOCTYPE refused and nesting bounded
 
-struct ParseState {
-    startElementNsSAX2Func start = nullptr;
-    endElementNsSAX2Func end = nullptr;
-    int depth = 0;
+// The tree of one request; nodes keep their addresses as it grows.
+struct Document {
+    std::deque<Node> nodes;
+    std::deque<std::string> names;  // each element name once
+    std::vector<Node*> open;        // the elements being read, innermost last
+    const Node* root = nullptr;
     bool tooDeep = false;
     bool doctype = false;
-    bool failed = false;
-    int line = 0;
-    std::string message;
+    XML_Parser parser = nullptr;
+
+    const char* intern(const char* name) {
+        for (const std::string& n : names) {
+            if (n == name) return n.c_str();
+        }
+        return names.emplace_back(name).c_str();
+    }
 };
 
-ParseState& stateOf(void* ctx) {
-    return *static_cast<ParseState*>(static_cast<xmlParserCtxtPtr>(ctx)->_private);
+Document& documentOf(void* data) {
+    return *static_cast<Document*>(data);
 }
 
-void onStartElement(void* ctx, const xmlChar* localname, const xmlChar* prefix, const xmlChar* uri,
-                    int nbNamespaces, const xmlChar** namespaces, int nbAttributes, int nbDefaulted,
-                    const xmlChar** attributes) {
-    ParseState& s = stateOf(ctx);
-    if (++s.depth > kCimXmlMaxDepth) {
-        s.tooDeep = true;
-        xmlStopParser(static_cast<xmlParserCtxtPtr>(ctx));
+void XMLCALL onStartElement(void* data, const XML_Char* name, const XML_Char** attributes) {
+    Document& d = documentOf(data);
+    if (static_cast<int>(d.open.size()) >= kCimXmlMaxDepth) {
+        d.tooDeep = true;
+        XML_StopParser(d.parser, XML_FALSE);
         return;
     }
-    s.start(ctx, localname, prefix, uri, nbNamespaces, namespaces, nbAttributes, nbDefaulted,
-            attributes);
+    Node& n = d.nodes.emplace_back();
+    n.name = d.intern(name);
+    for (const XML_Char** a = attributes; *a; a += 2) n.attributes.emplace_back(a[0], a[1]);
+    if (d.open.empty()) {
+        d.root = &n;
+    } else {
+        d.open.back()->elements.push_back(&n);
+    }
+    d.open.push_back(&n);
 }
 
-void onEndElement(void* ctx, const xmlChar* localname, const xmlChar* prefix, const xmlChar* uri) {
-    ParseState& s = stateOf(ctx);
-    --s.depth;
-    s.end(ctx, localname, prefix, uri);
+void XMLCALL onEndElement(void* data, const XML_Char*) {
+    documentOf(data).open.pop_back();
+}
+
+void XMLCALL onText(void* data, const XML_Char* text, int length) {
+    Document& d = documentOf(data);
+    if (!d.open.empty()) d.open.back()->text.append(text, static_cast<std::size_t>(length));
 }
 
 // Called before any declaration inside the DOCTYPE is read.
-void onDoctype(void* ctx, const xmlChar*, const xmlChar*, const xmlChar*) {
-    stateOf(ctx).doctype = true;
-    xmlStopParser(static_cast<xmlParserCtxtPtr>(ctx));
+void XMLCALL onDoctype(void* data, const XML_Char*, const XML_Char*, const XML_Char*, int) {
+    Document& d = documentOf(data);
+    d.doctype = true;
+    XML_StopParser(d.parser, XML_FALSE);
 }
 
-void onError(void* ctx, xmlErrorPtr err) {
-    ParseState& s = stateOf(ctx);
-    if (s.failed || !err || err->level < XML_ERR_ERROR) return;
-    s.failed = true;
-    s.line = err->line;
-    s.message = err->message ? trim(err->message) : "unknown error";
-    if (s.message.size() > 200) s.message.resize(200);
-}
-
-struct DocFree {
-    void operator()(xmlDoc* d) const { xmlFreeDoc(d); }
+struct ParserFree {
+    void operator()(XML_Parser p) const { XML_ParserFree(p); }
 };
-struct CtxtFree {
-    void operator()(xmlParserCtxt* c) const { xmlFreeParserCtxt(c); }
-};
-typedef std::unique_ptr<xmlDoc, DocFree> DocPtr;
 
-void initLibxml() {
-    static const bool done = [] {
-        xmlInitParser();
-        return true;
-    }();
-    (void)done;
-}
-
-// A parser with the handlers above, made once a thread: making one costs
-// more than parsing a request. Each read starts it afresh.
-xmlParserCtxt* threadParser() {
-    thread_local std::unique_ptr<xmlParserCtxt, CtxtFree> ctxt;
-    thread_local ParseState state;
-    if (!ctxt) {
-        initLibxml();
-        ctxt.reset(xmlNewParserCtxt());
-        if (!ctxt || !ctxt->sax) {
-            ctxt.reset();
-            fail(CIMException::FAILED, "cannot create an XML parser");
-        }
-        ctxt->_private = &state;
-        xmlSAXHandler* sax = ctxt->sax;
-        state.start = sax->startElementNs;
-        state.end = sax->endElementNs;
-        sax->startElementNs = onStartElement;
-        sax->endElementNs = onEndElement;
-        sax->internalSubset = onDoctype;
-        sax->serror = onError;
+// A parser made once a thread and reset for each request. The hash salt is
+// set here: expat would otherwise ask the kernel for one on every reset.
+XML_Parser threadParser() {
+    thread_local std::unique_ptr<XML_ParserStruct, ParserFree> parser;
+    thread_local unsigned long salt = std::random_device()();
+    if (!parser) {
+        parser.reset(XML_ParserCreateNS(nullptr, kNsSeparator));
+        if (!parser) fail(CIMException::FAILED, "cannot create an XML parser");
+    } else if (!XML_ParserReset(parser.get(), nullptr)) {
+        fail(CIMException::FAILED, "cannot reset the XML parser");
     }
-    ParseState fresh;
-    fresh.start = state.start;
-    fresh.end = state.end;
-    state = fresh;
-    return ctxt.get();
+    XML_Parser p = parser.get();
+    XML_SetHashSalt(p, salt);
+    // Names in a namespace come as URI, local name and prefix.
+    XML_SetReturnNSTriplet(p, 1);
+    XML_SetElementHandler(p, onStartElement, onEndElement);
+    XML_SetCharacterDataHandler(p, onText);
+    XML_SetStartDoctypeDeclHandler(p, onDoctype);
+    // No external entities or DTDs: expat reads none without a handler.
+    XML_SetParamEntityParsing(p, XML_PARAM_ENTITY_PARSING_NEVER);
+    return p;
 }
 
-DocPtr parse(const std::string& body) {
-    xmlParserCtxt* ctxt = threadParser();
-    const ParseState& state = stateOf(ctxt);
-    // No network, no entity substitution, no DTD loading: none of those options.
-    const int options = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING |
-                        XML_PARSE_NOCDATA | XML_PARSE_COMPACT;
-    DocPtr doc(xmlCtxtReadMemory(ctxt, body.data(), static_cast<int>(body.size()), nullptr,
-                                 nullptr, options));
-    if (state.doctype) bad("DOCTYPE declarations are not accepted");
-    if (state.tooDeep) {
+void parse(const std::string& body, Document& doc) {
+    XML_Parser p = threadParser();
+    doc.parser = p;
+    XML_SetUserData(p, &doc);
+    XML_Status status = XML_Parse(p, body.data(), static_cast<int>(body.size()), XML_TRUE);
+    if (doc.doctype) bad("DOCTYPE declarations are not accepted");
+    if (doc.tooDeep) {
         bad("elements nested deeper than " + std::to_string(kCimXmlMaxDepth) + " levels");
     }
-    if (!doc || !ctxt->wellFormed || state.failed) {
-        std::string where = state.line > 0 ? " (line " + std::to_string(state.line) + ")" : "";
-        bad("request is not well-formed XML" + where + ": " +
-            (state.failed ? state.message : std::string("no document")));
+    if (status != XML_STATUS_OK || !doc.root) {
+        std::string message = XML_ErrorString(XML_GetErrorCode(p));
+        bad("request is not well-formed XML (line " + std::to_string(XML_GetCurrentLineNumber(p)) +
+            "): " + message);
     }
-    return doc;
 }
 
-// For a body libxml2 refused: an attribute from the start tag of the first
+// For a body the parser refused: an attribute from the start tag of the first
 // element of that name, if it reads plainly. Bounded scan, no unescaping.
 std::string salvageAttr(const std::string& body, const char* element, const char* name) {
     std::string open = std::string("<") + element;
@@ -1429,13 +1403,13 @@ bool listed(const std::vector<std::string>* propertyList, const String& name) {
 CimRequest decodeRequest(const std::string& body) {
     CimRequest req;
     try {
-        DocPtr doc;
+        Document doc;
         try {
             if (body.size() > kCimXmlMaxBodyBytes) {
                 bad("request body of " + std::to_string(body.size()) +
                     " bytes exceeds the limit of " + std::to_string(kCimXmlMaxBodyBytes));
             }
-            doc = parse(body);
+            parse(body, doc);
         } catch (CimXmlError& e) {
             e.messageId = salvageAttr(body, "MESSAGE", "ID");
             e.method = salvageAttr(body, "IMETHODCALL", "NAME");
@@ -1445,9 +1419,7 @@ CimRequest decodeRequest(const std::string& body) {
             }
             throw;
         }
-        const xmlNode* root = xmlDocGetRootElement(doc.get());
-        if (!root) bad("request has no root element");
-        message(root, req);
+        message(doc.root, req);
     } catch (CimXmlError& e) {
         if (e.messageId.empty()) e.messageId = req.messageId;
         if (e.method.empty()) {
