@@ -474,6 +474,8 @@ public:
         : m_stream(std::move(socket)), m_server(server) {
         beast::error_code ec;
         m_client = m_stream.remote_endpoint(ec);
+        // Replies are first written without waiting (see onRead).
+        m_stream.non_blocking(true, ec);
     }
 
     // Hangs up on a client that has not finished its part in time.
@@ -552,8 +554,16 @@ private:
         }
         m_response.prepare_payload();
         m_note = std::move(note);
+        // A reply nearly always fits the socket's buffer: write it now, and
+        // wait for the client only for what does not fit.
+        m_serializer.emplace(m_response);
+        beast::error_code wec;
+        while (!wec && !m_serializer->is_done()) http::write_some(m_stream, *m_serializer, wec);
+        if (wec != asio::error::would_block && wec != asio::error::try_again) {
+            return onWritten(wec);
+        }
         startClock();
-        http::async_write(m_stream, m_response,
+        http::async_write(m_stream, *m_serializer,
                           [self = shared_from_this()](beast::error_code ec, std::size_t) {
                               self->onWritten(ec);
                           });
@@ -562,6 +572,7 @@ private:
     void onWritten(beast::error_code ec) {
         // Each request is logged once its reply is out.
         m_server.logRequest(m_client, m_response, m_note);
+        m_serializer.reset();
         if (ec || !m_response.keep_alive()) return close();
         readRequest();
     }
@@ -586,6 +597,7 @@ private:
     beast::flat_buffer m_buffer;
     std::optional<http::request_parser<http::string_body>> m_parser;
     Response m_response;
+    std::optional<http::response_serializer<http::string_body>> m_serializer;
     RequestNote m_note;
 };
 
