@@ -440,6 +440,7 @@ struct CimServer::Impl {
     std::vector<std::unique_ptr<Loop>> loops;
     std::size_t nextLoop = 0;
     tcp::acceptor acceptor;
+    asio::steady_timer acceptPause;
 
     Impl(CimOperations& o, ServerConfig c, LoggerRef l, std::shared_ptr<const PasswordFile> p)
         : operations(o),
@@ -447,7 +448,8 @@ struct CimServer::Impl {
           logger(l),
           passwords(std::move(p)),
           loops(makeLoops(config.threads)),
-          acceptor(loops.front()->io) {}
+          acceptor(loops.front()->io),
+          acceptPause(loops.front()->io) {}
 
     static std::vector<std::unique_ptr<Loop>> makeLoops(std::size_t n) {
         std::vector<std::unique_ptr<Loop>> loops;
@@ -623,7 +625,13 @@ void CimServer::Impl::accept() {
                 session->readRequest();
             });
         } else if (ec != asio::error::operation_aborted) {
+            // Out of descriptors, say: pause rather than fail again at once.
             logger->logError(String(("accepting a connection failed: " + ec.message()).c_str()));
+            acceptPause.expires_after(kSweepInterval);
+            acceptPause.async_wait([this](beast::error_code e) {
+                if (!e) accept();
+            });
+            return;
         }
         accept();
     });
