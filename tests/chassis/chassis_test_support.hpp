@@ -1,10 +1,9 @@
-// What every chassis test needs: a reset platform double, the composite
-// provider as the object manager holds it, and the chassis's keys.
+// What every chassis test needs: the shared provider fixture, the chassis's
+// keys and its one instance.
 #ifndef QVX_TESTS_CHASSIS_TEST_SUPPORT_HPP
 #define QVX_TESTS_CHASSIS_TEST_SUPPORT_HPP
 
-#include "InventoryClient.hpp"
-#include "PlatformDouble.hpp"
+#include "ProviderTest.hpp"
 
 #include <gtest/gtest.h>
 
@@ -24,10 +23,7 @@ const char* const kClass = "QVX_Z64Chassis";
 const char* const kProvider = "QVX_Z64ChassisProvider";
 
 // A key or property as a client sends it; no value sends it null.
-struct Named {
-    const char* name;
-    std::optional<std::string> value;
-};
+struct Named { const char* name; std::optional<std::string> value; };
 inline CIMProperty property(const Named& n) {
     if (!n.value) return CIMProperty(n.name, CIMDataType(CIMDataType::STRING));
     return CIMProperty(n.name, CIMValue(String(n.value->c_str())));
@@ -46,25 +42,13 @@ inline CIMInstance instanceWith(const std::vector<Named>& properties) {
 }
 const std::vector<Named> kKeys = {{"Tag", "Chassis"}, {"CreationClassName", "QVX_Chassis"}};
 
-class ChassisTest : public ::testing::Test {
+class ChassisTest : public qvx_test::ProviderTest {
 protected:
-    PlatformDouble& platform() { return PlatformDouble::instance(); }
-    // Log lines added since the given count.
-    std::vector<std::string> linesSince(size_t from) const {
-        std::vector<std::string> lines = client.logLines();
-        return std::vector<std::string>(lines.begin() + static_cast<long>(from), lines.end());
-    }
     CIMInstance theInstance() {
         std::vector<CIMInstance> all = client.enumInstances(kClass);
         EXPECT_EQ(1u, all.size());
         return all.empty() ? CIMInstance(CIMNULL) : all.front();
     }
-
-    // Reset before the client initializes the provider, so its calls show.
-    struct Reset {
-        Reset() { PlatformDouble::instance().reset(); }
-    } m_reset;
-    qvx_test::InventoryClient client;
 };
 
 }  // namespace chassis_test

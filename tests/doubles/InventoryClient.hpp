@@ -71,6 +71,14 @@ inline std::string typedProperty(const OpenWBEM::CIMInstance& inst, const char* 
 inline std::string typedKey(const OpenWBEM::CIMObjectPath& path, const char* name) {
     return typedText(path.getKey(name));
 }
+// Every property in order as "Name=type text".
+inline std::vector<std::string> typedList(const OpenWBEM::CIMPropertyArray& properties) {
+    std::vector<std::string> out;
+    for (const OpenWBEM::CIMProperty& p : properties) {
+        out.push_back(std::string(p.getName().c_str()) + "=" + typedText(p));
+    }
+    return out;
+}
 
 }  // namespace qvx_test
 

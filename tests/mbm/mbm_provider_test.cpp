@@ -1,21 +1,16 @@
 // QVX_MBMLogicalModule through the composite provider, and its manager
 // below it: the four keys, the fixed properties and the user-tracking text.
-#include "InventoryClient.hpp"
-#include "PlatformDouble.hpp"
+#include "ProviderTest.hpp"
 
 #include "mbm/QVX_MBM.hpp"
 
 #include <gtest/gtest.h>
 
-#include <ctime>
-#include <optional>
 #include <string>
 #include <vector>
 
 using namespace OpenWBEM;
 using qvx_test::cimErrorOf;
-using qvx_test::PlatformDouble;
-using qvx_test::typedKey;
 using qvx_test::typedProperty;
 
 namespace {
@@ -64,70 +59,37 @@ std::string userTrackingName(int index) {
     return "MBMLogicalModule" + std::to_string(index) + "UserTracking";
 }
 
-class MBMProviderTest : public ::testing::Test {
-protected:
-    PlatformDouble& platform() { return PlatformDouble::instance(); }
+class MBMProviderTest : public qvx_test::ProviderTest {};
 
-    // Reset before the client initializes the provider.
-    struct Reset {
-        Reset() { PlatformDouble::instance().reset(); }
-    } m_reset;
-    qvx_test::InventoryClient client;
-};
-
-TEST_F(MBMProviderTest, TwoPathsWithTheFourKeysInOrderEachFindingItsInstance) {
-    std::vector<CIMObjectPath> paths = client.enumInstanceNames(kClass);
-    EXPECT_TRUE(platform().calls().empty());
-
-    ASSERT_EQ(2u, paths.size());
-    for (int i = 0; i < 2; ++i) {
-        SCOPED_TRACE(i);
-        EXPECT_STREQ(kClass, paths[i].getClassName().c_str());
-        EXPECT_STREQ(qvx_test::kNamespace, paths[i].getNameSpace().c_str());
-        CIMPropertyArray keys = paths[i].getKeys();
-        const char* const expected[][2] = {{"SystemCreationClassName", "string QVX_System"},
-                                           {"SystemName", "string QVX"},
-                                           {"CreationClassName", "string QVX_MBMLogicalModule"},
-                                           {"DeviceID", "string MBMLogicalModule"}};
-        ASSERT_EQ(4u, keys.size());
-        for (size_t k = 0; k < 4; ++k) {
-            EXPECT_STREQ(expected[k][0], keys[k].getName().c_str());
-            EXPECT_EQ(expected[k][1] + std::string(k == 3 ? std::to_string(i) : ""),
-                      qvx_test::typedText(keys[k]));
-        }
-        CIMInstance inst = client.getInstance(paths[i]);
-        EXPECT_EQ(typedKey(paths[i], "DeviceID"), typedProperty(inst, "DeviceID"));
-        EXPECT_EQ(8u, inst.getProperties().size());
-    }
-}
-
-TEST_F(MBMProviderTest, InstancesCarryEightTypedPropertiesInOrder) {
+TEST_F(MBMProviderTest, TwoModulesWithFourKeysAndEightTypedPropertiesInOrder) {
     platform().setEntry(kRegistryProvider, userTrackingName(1), "slot 3");
     platform().setEntry(kRegistryProvider, userTrackingName(0), "lost");
     platform().failRegistry("KduGetRegEntryString", userTrackingName(0), 5);
 
+    std::vector<CIMObjectPath> paths = client.enumInstanceNames(kClass);
+    EXPECT_TRUE(platform().calls().empty());
     std::vector<CIMInstance> instances = client.enumInstances(kClass);
 
+    ASSERT_EQ(2u, paths.size());
     ASSERT_EQ(2u, instances.size());
     const char* const userTracking[] = {"", "slot 3"};  // "" when the read fails
     for (int i = 0; i < 2; ++i) {
         SCOPED_TRACE(i);
-        EXPECT_STREQ(kClass, instances[i].getClassName().c_str());
-        const std::pair<const char*, std::string> expected[] = {
-            {"SystemCreationClassName", "string QVX_System"},
-            {"SystemName", "string QVX"},
-            {"CreationClassName", "string QVX_MBMLogicalModule"},
-            {"DeviceID", "string MBMLogicalModule" + std::to_string(i)},
-            {"Manufacturer", "string Varlen Networks"},
-            {"PhysicalType", "uint8 9"},
-            {"UserTracking", std::string("string ") + userTracking[i]},
-            {"CanBeFRUed", "boolean true"},
-        };
-        CIMPropertyArray props = instances[i].getProperties();
-        ASSERT_EQ(8u, props.size());
-        for (size_t p = 0; p < 8; ++p) {
-            EXPECT_STREQ(expected[p].first, props[p].getName().c_str());
-            EXPECT_EQ(expected[p].second, qvx_test::typedText(props[p]));
+        EXPECT_STREQ(kClass, paths[i].getClassName().c_str());
+        EXPECT_STREQ(qvx_test::kNamespace, paths[i].getNameSpace().c_str());
+        std::vector<std::string> expected = {
+            "SystemCreationClassName=string QVX_System", "SystemName=string QVX",
+            "CreationClassName=string QVX_MBMLogicalModule",
+            "DeviceID=string MBMLogicalModule" + std::to_string(i)};
+        EXPECT_EQ(expected, qvx_test::typedList(paths[i].getKeys()));
+        expected.insert(expected.end(), {"Manufacturer=string Varlen Networks",
+                                         "PhysicalType=uint8 9",
+                                         std::string("UserTracking=string ") + userTracking[i],
+                                         "CanBeFRUed=boolean true"});
+        // The listed path finds its own instance.
+        for (const CIMInstance& inst : {instances[i], client.getInstance(paths[i])}) {
+            EXPECT_STREQ(kClass, inst.getClassName().c_str());
+            EXPECT_EQ(expected, qvx_test::typedList(inst.getProperties()));
         }
     }
     EXPECT_EQ(0u, platform().count("osIsChasisPresent")) << "the modules ask no hardware";
@@ -148,10 +110,7 @@ TEST_F(MBMProviderTest, SystemKeysAreNeverChecked) {
 }
 
 TEST_F(MBMProviderTest, KeysThatNameNoModuleAreNotFoundWithoutMessage) {
-    struct Row {
-        Keys keys;
-        const char* thrower;
-    };
+    struct Row { Keys keys; const char* thrower; };
     const char* const manager = "QVX_MBM.cpp";
     const char* const provider = "QVX_MBMProvider.cpp";
     const Row rows[] = {
@@ -163,18 +122,8 @@ TEST_F(MBMProviderTest, KeysThatNameNoModuleAreNotFoundWithoutMessage) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(&row - rows);
-        for (bool modify : {false, true}) {
-            auto error = cimErrorOf([&] {
-                if (modify)
-                    client.modifyInstance(moduleChange(row.keys, "UserTracking", CIMValue("x")));
-                else
-                    client.getInstance(modulePath(row.keys));
-            });
-            ASSERT_TRUE(error);
-            EXPECT_EQ(CIMException::NOT_FOUND, error->getErrNo());
-            EXPECT_EQ(nullptr, error->getDescription());
-            EXPECT_STREQ(row.thrower, error->getFile());
-        }
+        expectNotFound(modulePath(row.keys), moduleChange(row.keys, "UserTracking", CIMValue("x")),
+                       row.thrower);
     }
     EXPECT_EQ(0u, platform().count("KduSetRegEntryString"));
     EXPECT_TRUE(client.logLines().empty());
@@ -199,19 +148,9 @@ TEST_F(MBMProviderTest, WritesUserTrackingPerModuleAndStampsTheChange) {
         SCOPED_TRACE(i);
         platform().reset();
         std::string text = "card " + std::to_string(7 + i);
-        time_t before = time(nullptr);
-
-        client.modifyInstance(moduleChange(kModule[i], "UserTracking", CIMValue(text.c_str())));
-
-        time_t after = time(nullptr);
-        EXPECT_EQ(text, platform().textEntry(kRegistryProvider, userTrackingName(i)));
-        EXPECT_FALSE(platform().textEntry(kRegistryProvider, userTrackingName(1 - i)));
-        std::optional<int32_t> stamp = platform().intEntry("QVX_SystemProvider", "LastChangeTime");
-        ASSERT_TRUE(stamp);
-        EXPECT_GE(*stamp, static_cast<int32_t>(before));
-        EXPECT_LE(*stamp, static_cast<int32_t>(after));
-        EXPECT_EQ("string " + text,
-                  typedProperty(client.getInstance(modulePath(kModule[i])), "UserTracking"));
+        expectUserTrackingWritten(moduleChange(kModule[i], "UserTracking", CIMValue(text.c_str())),
+                                  modulePath(kModule[i]), kRegistryProvider, userTrackingName(i),
+                                  userTrackingName(1 - i), text);
     }
     // A refused stamp does not fail the write.
     platform().failWith("KduSetRegEntryInt", 4);
@@ -223,16 +162,7 @@ TEST_F(MBMProviderTest, FailedWriteFailsTheRequestWithoutStamp) {
     platform().failRegistry("KduSetRegEntryString", userTrackingName(0), 9);
     CIMInstance change = moduleChange(kModule[0], "UserTracking", CIMValue("lost"));
 
-    auto error = cimErrorOf([&] { client.modifyInstance(change); });
-
-    ASSERT_TRUE(error);
-    EXPECT_EQ(CIMException::FAILED, error->getErrNo());
-    std::string m1 =
-        "Failed to modify property  " + std::string(change.toString().c_str()) + ".UserTracking";
-    EXPECT_STREQ((m1 + "#PTM_ERROR_failedModifyProperty#").c_str(), error->getDescription());
-    EXPECT_STREQ("QVX_MBMProvider.cpp", error->getFile());
-    EXPECT_EQ(std::vector<std::string>{"ERROR: " + m1 + ":  with return code: 0"},
-              client.logLines());
+    expectRefusedWrite(change, "UserTracking", "QVX_MBMProvider.cpp");
     EXPECT_FALSE(platform().intEntry("QVX_SystemProvider", "LastChangeTime"));
 }
 
@@ -241,12 +171,7 @@ TEST_F(MBMProviderTest, NullAndReadOnlyChangesWriteNothing) {
     change.setProperty("Manufacturer", CIMValue("other"));
     change.setProperty("PhysicalType", CIMValue(UInt8(1)));
     change.setProperty("CanBeFRUed", CIMValue(false));
-
-    client.modifyInstance(change);
-
-    EXPECT_EQ(0u, platform().count("KduSetRegEntryString"));
-    EXPECT_EQ(0u, platform().count("KduSetRegEntryInt"));
-    EXPECT_TRUE(client.logLines().empty());
+    expectNothingWritten(change);
 }
 
 }  // namespace
