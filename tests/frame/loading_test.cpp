@@ -61,19 +61,6 @@ TEST_F(LoadingTest, VersionAndFactory) {
     EXPECT_STREQ("3.0.3", version());
 }
 
-TEST_F(LoadingTest, ExceptionsThrownInTheLibraryAreCaughtAsCIMException) {
-    IntrusiveReference<CppProviderBaseIFC> p(factory());
-    Harness h;
-    p->initialize(h.env);
-    try {
-        instances(*p, h.env, "QVX_Chassis");
-        FAIL() << "no exception";
-    } catch (const CIMException& e) {
-        EXPECT_EQ(CIMException::INVALID_CLASS, e.getErrNo());
-        EXPECT_STREQ("QVX_InventoryProvider.cpp", e.getFile());
-    }
-}
-
 TEST_F(LoadingTest, EveryOperationOfEveryClass) {
     IntrusiveReference<CppProviderBaseIFC> p(factory());
     Harness h;
@@ -106,12 +93,12 @@ TEST_F(LoadingTest, EveryOperationOfEveryClass) {
             modify(*p, h.env, one);
             EXPECT_EQ(text, get(*p, h.env, paths[i]).getPropertyValue("UserTracking").toString());
         }
+        // Refusals thrown in the library arrive here as CIMException.
         CIMParamValueArray out;
+        auto i = p->getInstanceProvider();
         for (CIMException e :
-             {cimError(
-                  [&] { p->getInstanceProvider()->createInstance(h.env, "root/cimv2", all[0]); }),
-              cimError(
-                  [&] { p->getInstanceProvider()->deleteInstance(h.env, "root/cimv2", paths[0]); }),
+             {cimError([&] { i->createInstance(h.env, "root/cimv2", all[0]); }),
+              cimError([&] { i->deleteInstance(h.env, "root/cimv2", paths[0]); }),
               cimError([&] {
                   p->getMethodProvider()->invokeMethod(h.env, "root/cimv2", paths[0], "m",
                                                        CIMParamValueArray(), out);
@@ -124,9 +111,7 @@ TEST_F(LoadingTest, EveryOperationOfEveryClass) {
         EXPECT_EQ(CIMException::NOT_FOUND, cimError([&] { get(*p, h.env, wrong); }).getErrNo());
     }
     // The library called this executable's doubles.
-    EXPECT_EQ(
-        PlatformDouble::instance().intEntry("QVX_SystemProvider", "LastChangeTime").has_value(),
-        true);
+    EXPECT_TRUE(platform.intEntry("QVX_SystemProvider", "LastChangeTime").has_value());
     EXPECT_EQ("note 1 of QVX_MBMLogicalModule",
               *platform.textEntry("QVX_MBMProvider", "MBMLogicalModule1UserTracking"));
     EXPECT_TRUE(h.logger->lines().empty());
