@@ -47,7 +47,6 @@ void PlatformDouble::reset() {
                {"osGetManfDate", "2005 11 30 14 05"}};
     m_presence = {{0, 0}, {1, 0}};
     m_faults.clear();
-    m_registryFaults.clear();
     m_registry.clear();
     m_calls.clear();
 }
@@ -65,21 +64,13 @@ void PlatformDouble::setPresence(int32_t index, uint8_t status) {
     m_presence[index] = status;
 }
 void PlatformDouble::failWith(const std::string& function, int32_t code) {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    if (code == 0) {
-        m_faults.erase(function);
-    } else {
-        m_faults[function] = code;
-    }
+    failRegistry(function, "", code);
 }
 void PlatformDouble::failRegistry(const std::string& function, const std::string& property,
                                   int32_t code) {
     std::lock_guard<std::mutex> lock(m_mutex);
-    if (code == 0) {
-        m_registryFaults.erase({function, property});
-    } else {
-        m_registryFaults[{function, property}] = code;
-    }
+    if (code == 0) m_faults.erase({function, property});
+    else m_faults[{function, property}] = code;
 }
 
 void PlatformDouble::setEntry(const std::string& provider, const std::string& property,
@@ -119,11 +110,11 @@ void PlatformDouble::clearCalls() {
     m_calls.clear();
 }
 
+// A fault for the property alone wins over one for every call of the function.
 int32_t PlatformDouble::faultLocked(const std::string& function,
                                     const std::string& property) const {
-    auto r = m_registryFaults.find({function, property});
-    if (r != m_registryFaults.end()) return r->second;
-    auto f = m_faults.find(function);
+    auto f = m_faults.find({function, property});
+    if (f == m_faults.end()) f = m_faults.find({function, ""});
     return f == m_faults.end() ? 0 : f->second;
 }
 

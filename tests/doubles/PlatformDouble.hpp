@@ -70,8 +70,8 @@ private:
     std::map<std::string, uint16_t> m_numbers;
     std::map<std::string, std::string> m_texts;
     std::map<int32_t, uint8_t> m_presence;
-    std::map<std::string, int32_t> m_faults;
-    std::map<std::pair<std::string, std::string>, int32_t> m_registryFaults;
+    // By function and property; "" for every call of the function.
+    std::map<std::pair<std::string, std::string>, int32_t> m_faults;
     std::map<Key, Entry> m_registry;
     std::vector<std::string> m_calls;
 };
