@@ -331,12 +331,8 @@ int runWriterThreads(int first, int count, int entries) {
     return total;
 }
 
-TEST_F(RegistryTest, ConcurrentThreadsLoseNothing) {
-    EXPECT_EQ(runWriterThreads(0, 6, 60), 0);
-    expectAllWritten(db_, 6, 60);
-}
-
-TEST_F(RegistryTest, ConcurrentProcessesLoseNothing) {
+// Several processes, each with several threads: covers both kinds of writer.
+TEST_F(RegistryTest, ConcurrentProcessesAndThreadsLoseNothing) {
     constexpr int kProcesses = 4, kThreadsEach = 2, kEntries = 40;
     // The parent has a connection open when it forks; each child must use its own.
     ASSERT_EQ(set("P", "created", "before the writers start"), 0);
