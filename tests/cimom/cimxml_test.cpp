@@ -36,7 +36,9 @@ const CIMException::ErrNoType kNotSupported = CIMException::NOT_SUPPORTED;
 
 // ------------------------------------------------------------ helpers
 
-std::string s(const String& x) { return std::string(x.c_str(), x.length()); }
+std::string s(const String& x) {
+    return std::string(x.c_str(), x.length());
+}
 
 std::string readFile(const std::filesystem::path& p) {
     std::ifstream in(p, std::ios::binary);
@@ -139,7 +141,9 @@ std::string summary(const CimRequest& r) {
 CimXmlError decodeError(const std::string& body) {
     try {
         decodeRequest(body);
-    } catch (const CimXmlError& e) { return e; }
+    } catch (const CimXmlError& e) {
+        return e;
+    }
     ADD_FAILURE() << "decoded without error:\n" << body.substr(0, 400);
     return CimXmlError(CIMException::SUCCESS, "");
 }
@@ -253,7 +257,9 @@ TEST(DecodeRequest, DefaultsAndOddShapes) {
     const std::string name = iparam("InstanceName", chassisName());
     const std::string gi = "4711 GetInstance root/cimv2 class= flags=1000";
     const std::string tag(100000, 'k');
-    struct Row { std::string body, expected; } rows[] = {
+    struct Row {
+        std::string body, expected;
+    } rows[] = {
         // Absent or NULL flags take each method's defaults.
         {imethod("EnumerateInstances", cls), "4711 EnumerateInstances root/cimv2 class=C flags=1100"},
         {imethod("EnumerateInstances", cls + iparam("DeepInheritance", "") + iparam("LocalOnly", "")), "4711 EnumerateInstances root/cimv2 class=C flags=1100"},
@@ -274,7 +280,9 @@ TEST(DecodeRequest, DefaultsAndOddShapes) {
 }
 
 TEST(DecodeRequest, TypedValues) {
-    struct Row { std::string xml, expected; } keyRows[] = {
+    struct Row {
+        std::string xml, expected;
+    } keyRows[] = {
         {"<KEYVALUE VALUETYPE=\"string\"> 7 </KEYVALUE>", "string \" 7 \""},
         {"<KEYVALUE>no VALUETYPE is string</KEYVALUE>", "string \"no VALUETYPE is string\""},
         {"<KEYVALUE VALUETYPE=\"numeric\">42</KEYVALUE>", "uint64 42"},
@@ -292,7 +300,9 @@ TEST(DecodeRequest, TypedValues) {
         CimRequest r = decodeRequest(keys("<KEYBINDING NAME=\"K\">" + row.xml + "</KEYBINDING>"));
         EXPECT_EQ(row.expected, typed(r.instanceName.getKeyValue("K"))) << row.xml;
     }
-    struct PropertyRow { const char *type, *text, *expected; } propertyRows[] = {
+    struct PropertyRow {
+        const char *type, *text, *expected;
+    } propertyRows[] = {
         {"uint16", " 65535 ", "uint16 65535"},
         {"sint32", "+17", "sint32 17"},
         {"sint64", "-0", "sint64 0"},
@@ -468,7 +478,10 @@ TEST(DecodeRequest, WrongMethodParameters) {
 // What the start of the body told is kept for the error response, even when
 // the rest is not XML; an ID that does not read plainly is not guessed at.
 TEST(DecodeRequest, ErrorsCarryIdAndMethod) {
-    struct Row { std::string body, id, method; bool extrinsic; } rows[] = {
+    struct Row {
+        std::string body, id, method;
+        bool extrinsic;
+    } rows[] = {
         {readFile(std::string(QVX_CIMXML_CORPUS) + "/bad-mi-unescaped.xml"), "4715", "ModifyInstance", false},
         {cmWith("<PARAMVALUE NAME=\"Owner\"><VALUE>a<b</VALUE></PARAMVALUE>"), "4720", "SetOwner", true},
         {cmWith("<PARAMVALUE NAME=\"D\" PARAMTYPE=\"uint32\"><VALUE>x</VALUE></PARAMVALUE>"), "4720", "SetOwner", true},
@@ -533,7 +546,9 @@ TEST(Encode, ExactTexts) {
     nulls.setProperty(CIMProperty("F", CIMDataType(CIMDataType::UINT8, 4)));
     nulls.setProperty(CIMProperty("Untyped"));
     const std::string special = "bad <value> & \"quotes\" 'too'\nGr\xC3\xBC\xC3\x9F" "e";
-    struct Row { std::string actual, expected; } rows[] = {
+    struct Row {
+        std::string actual, expected;
+    } rows[] = {
         {encodeInstance("4713", "GetInstance", smallInstance()), returning("4713", "GetInstance", kSmallInstanceXml)},
         {encodeInstanceNames("1", "EnumerateInstanceNames", {chassisPath(), chassisPath()}), returning("1", "EnumerateInstanceNames", kChassisNameXml + kChassisNameXml)},
         {encodeInstanceNames("2", "EnumerateInstanceNames", {}), returning("2", "EnumerateInstanceNames", "")},
@@ -563,7 +578,10 @@ TEST(Encode, ExactTexts) {
 }
 
 TEST(Encode, ValueTexts) {
-    struct Row { CIMValue value; const char *type, *text; } rows[] = {
+    struct Row {
+        CIMValue value;
+        const char *type, *text;
+    } rows[] = {
         {CIMValue(UInt64(UINT64_MAX)), "uint64", "18446744073709551615"},
         {CIMValue(Int64(INT64_MIN)), "sint64", "-9223372036854775808"},
         {CIMValue(Real32(0.1f)), "real32", "0.100000001"},

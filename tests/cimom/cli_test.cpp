@@ -18,7 +18,11 @@ namespace fs = std::filesystem;
 
 const char kChassis[] = "QVX_Z64Chassis.Tag=\"Chassis\",CreationClassName=\"QVX_Chassis\"";
 
-struct Outcome { int exitCode = -1; std::string out; std::string err; };
+struct Outcome {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
 
 std::string quote(const std::string& s) {
     std::string q = "'";
@@ -128,7 +132,11 @@ TEST_F(CliTest, ListsReadsAndModifiesAllThreeClasses) {
 
 // The provider's own log line comes first on a hardware failure.
 TEST_F(CliTest, Failures) {
-    struct Case { std::string yaml; std::vector<std::string> args; std::string err; } cases[] = {
+    struct Case {
+        std::string yaml;
+        std::vector<std::string> args;
+        std::string err;
+    } cases[] = {
         {"faults: {osGetSerialNumber: 5}\n", {"gi", kChassis}, "CIM_ERR_FAILED: Failed to retrieve property SerialNumber\n"},
         {"", {"ci", "QVX_Z64Chassis"}, "CIM_ERR_NOT_SUPPORTED\n"},
         {"", {"di", kChassis}, "CIM_ERR_NOT_SUPPORTED\n"},
@@ -147,7 +155,10 @@ TEST_F(CliTest, Failures) {
 }
 
 TEST_F(CliTest, UsageAndLoadErrors) {
-    struct Case { std::vector<std::string> args; std::string err; } cases[] = {
+    struct Case {
+        std::vector<std::string> args;
+        std::string err;
+    } cases[] = {
         {{}, "no command given"},
         {{"frob", "X"}, "unknown command 'frob'"},
         {{"gi"}, "wrong number of arguments for 'gi'"},

@@ -88,7 +88,11 @@ TEST(Dispatcher, ExceptionsBecomeStatus) {
     IntrusiveReference<ThrowingProvider> p(new ThrowingProvider);
     Harness h;
     Dispatcher d(*p, h.env);
-    struct Case { const char* cls; int code; const char* text; } cases[] = {{"Fine", 0, ""},
+    struct Case {
+        const char* cls;
+        int code;
+        const char* text;
+    } cases[] = {{"Fine", 0, ""},
                  {"Failed", 1, "CIM_ERR_FAILED: it broke"},
                  {"NotFound", 6, "CIM_ERR_NOT_FOUND"},
                  {"Std", 1, "CIM_ERR_FAILED: plain error"},

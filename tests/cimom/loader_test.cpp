@@ -89,7 +89,10 @@ TEST_F(LoaderTest, LifeCycleInOrder) {
 
 TEST_F(LoaderTest, EachFailedStepNamesLibraryAndStep) {
     const std::vector<std::string> closed = {"dlopen", "dlclose"};
-    struct Case { std::string library; std::vector<std::string> inMessage, events; } cases[] = {
+    struct Case {
+        std::string library;
+        std::vector<std::string> inMessage, events;
+    } cases[] = {
         {testLibrary("BadVersion"), {"getOWVersion", "\"3.1.0\" found", "\"3.0.3\" expected"}, closed},
         {testLibrary("NoVersion"), {"getOWVersion", "does not export"}, closed},
         {testLibrary("NoFactory"), {"createProviderNoFactory", "does not export"}, closed},
@@ -146,7 +149,10 @@ extern "C" OpenWBEM::CppProviderBaseIFC* throwingFactory() { throw std::bad_allo
 
 TEST(LoaderTable, OddAnswers) {
     void* good = reinterpret_cast<void*>(&goodVersion);
-    struct Case { void *version, *factory; const char* expected; } cases[] = {
+    struct Case {
+        void *version, *factory;
+        const char* expected;
+    } cases[] = {
         {reinterpret_cast<void*>(&nullVersion), nullptr, "/x/libT.so: getOWVersion: returned no"},
         {good, reinterpret_cast<void*>(&nullFactory), "/x/libT.so: createProviderT: returned no provider"},
         {good, reinterpret_cast<void*>(&throwingFactory), "/x/libT.so: createProviderT: threw: "},

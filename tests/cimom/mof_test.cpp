@@ -21,13 +21,17 @@ using namespace qvx_cimom;
 
 namespace {
 
-std::string str(const String& s) { return std::string(s.c_str(), s.length()); }
+std::string str(const String& s) {
+    return std::string(s.c_str(), s.length());
+}
 
 // The error a text must give; fails the test when it reads cleanly.
 MofError errorOf(const std::string& text) {
     try {
         readMof(text, "t.mof");
-    } catch (const MofError& e) { return e; }
+    } catch (const MofError& e) {
+        return e;
+    }
     ADD_FAILURE() << "read without error: " << text.substr(0, 200);
     return MofError("t.mof", 0, "no error");
 }
@@ -138,7 +142,11 @@ TEST(MofSchema, FuzzSeedsRead) {
 
 // ---------------------------------------------------------------- malformed input
 
-struct ErrorCase { std::string text; unsigned line; const char* message; };
+struct ErrorCase {
+    std::string text;
+    unsigned line;
+    const char* message;
+};
 
 const ErrorCase kErrors[] = {
     // Where the ';' belongs, not where the next token is.

@@ -49,7 +49,11 @@ TEST(PasswordFile, VerifiesEachUserWithTheirOwnPasswordAndKeepsComments) {
 
 TEST(PasswordFile, MalformedFilesAreRefusedWithFileAndLine) {
     const std::string hash = hashPassword("x");
-    struct Case { const char* why; std::string text; const char* message; } cases[] = {
+    struct Case {
+        const char* why;
+        std::string text;
+        const char* message;
+    } cases[] = {
         {"no colon", "alice\n", "passwd:1: expected user:hash"},
         {"empty user", ":" + hash + "\n", "passwd:1: not a valid user name"},
         {"space in the user", "al ice:" + hash + "\n", "passwd:1: not a valid user name"},
@@ -73,7 +77,10 @@ TEST(PasswordFile, MalformedFilesAreRefusedWithFileAndLine) {
 }
 
 TEST(PasswordFile, UserNamesAndPasswordsWithinBounds) {
-    struct Case { std::string user; bool valid; } cases[] = {
+    struct Case {
+        std::string user;
+        bool valid;
+    } cases[] = {
         {"alice", true},
         {"ops-team_2", true},
         {std::string(kMaxUserNameBytes, 'u'), true},

@@ -35,7 +35,9 @@ public:
 #define QVX_FACTORY(name) QVX_FACTORY_NAMED(name)
 
 #if defined(QVX_VERSION)
-extern "C" const char* getOWVersion() { return QVX_VERSION; }
+extern "C" const char* getOWVersion() {
+    return QVX_VERSION;
+}
 #endif
 #if defined(QVX_FACTORY_NAME)
 QVX_FACTORY(QVX_FACTORY_NAME)

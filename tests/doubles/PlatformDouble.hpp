@@ -63,7 +63,11 @@ public:
 private:
     PlatformDouble();
     typedef std::tuple<std::string, std::string, std::string> Key;
-    struct Entry { bool isInt; std::string text; int32_t number; };
+    struct Entry {
+        bool isInt;
+        std::string text;
+        int32_t number;
+    };
     int32_t faultLocked(const std::string& function, const std::string& property) const;
 
     mutable std::mutex m_mutex;

@@ -17,7 +17,9 @@ namespace {
 
 using namespace OpenWBEM;
 
-std::string str(const String& s) { return s.c_str(); }
+std::string str(const String& s) {
+    return s.c_str();
+}
 
 CIMParameter param(const char* name, const CIMDataType& type, const char* qual = nullptr) {
     CIMParameter p(name, type);

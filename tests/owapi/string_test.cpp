@@ -17,7 +17,11 @@ namespace {
 using namespace OpenWBEM;
 using owtest::Action;
 
-struct TextCase { String got; const char* want; const char* why; };
+struct TextCase {
+    String got;
+    const char* want;
+    const char* why;
+};
 
 TEST(OwString, ConstructionConcatenationAndTextHelpers) {
     const TextCase cases[] = {
