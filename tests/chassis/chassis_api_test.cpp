@@ -59,7 +59,12 @@ TEST_F(ChassisApiTest, ModelVersionAndMiscInfoFollowTheHardwareNumbersAndTexts) 
 }
 
 TEST_F(ChassisApiTest, MiscInfoIsCutToItsAreaAndPrintsTheManufacturingInfo) {
-    struct Row { uint16_t region; size_t ethLength; uint16_t manfId; size_t infoLength; };
+    struct Row {
+        uint16_t region;
+        size_t ethLength;
+        uint16_t manfId;
+        size_t infoLength;
+    };
     // Texts are asked with size 255, so a 255-byte text arrives as 254.
     const Row rows[] = {
         {0xffff, 255, 0xffff, 255},  // every part at its longest

@@ -13,7 +13,9 @@ namespace {
 
 class ChassisProviderTest : public ChassisTest {};
 
-std::string functionOf(const std::string& call) { return call.substr(0, call.find('(')); }
+std::string functionOf(const std::string& call) {
+    return call.substr(0, call.find('('));
+}
 
 std::string registryRead(const char* property) {
     return std::string("KduGetRegEntryString(Providers,QVX_Z64ChassisProvider,") + property +
@@ -41,8 +43,9 @@ TEST_F(ChassisProviderTest, OnePathWithBothKeysEvenWhenEveryPlatformCallFails) {
     ASSERT_EQ(1u, paths.size());
     EXPECT_STREQ(kClass, paths[0].getClassName().c_str());
     EXPECT_STREQ(qvx_test::kNamespace, paths[0].getNameSpace().c_str());
-    EXPECT_EQ((std::vector<std::string>{"Tag=string Chassis", "CreationClassName=string QVX_Chassis"}),
-              qvx_test::typedList(paths[0].getKeys()));
+    EXPECT_EQ(
+        (std::vector<std::string>{"Tag=string Chassis", "CreationClassName=string QVX_Chassis"}),
+        qvx_test::typedList(paths[0].getKeys()));
     EXPECT_TRUE(platform().calls().empty());
     EXPECT_TRUE(client.logLines().empty());
 }
@@ -185,7 +188,10 @@ TEST_F(ChassisProviderTest, AFailingHardwareCallFailsTheReadWithItsMessageAndOne
 }
 
 TEST_F(ChassisProviderTest, KeysOfNoChassisAreNotFoundWritingNothingAndLeavingRecordsAlone) {
-    struct Row { std::vector<Named> keys; const char* thrownBy; };
+    struct Row {
+        std::vector<Named> keys;
+        const char* thrownBy;
+    };
     const char* const manager = "QVX_Z64Chassis.cpp";
     const char* const provider = "QVX_Z64ChassisProvider.cpp";
     const Row rows[] = {

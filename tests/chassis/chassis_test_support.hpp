@@ -23,7 +23,10 @@ const char* const kClass = "QVX_Z64Chassis";
 const char* const kProvider = "QVX_Z64ChassisProvider";
 
 // A key or property as a client sends it; no value sends it null.
-struct Named { const char* name; std::optional<std::string> value; };
+struct Named {
+    const char* name;
+    std::optional<std::string> value;
+};
 inline CIMProperty property(const Named& n) {
     if (!n.value) return CIMProperty(n.name, CIMDataType(CIMDataType::STRING));
     return CIMProperty(n.name, CIMValue(String(n.value->c_str())));

@@ -69,8 +69,10 @@ void PlatformDouble::failWith(const std::string& function, int32_t code) {
 void PlatformDouble::failRegistry(const std::string& function, const std::string& property,
                                   int32_t code) {
     std::lock_guard<std::mutex> lock(m_mutex);
-    if (code == 0) m_faults.erase({function, property});
-    else m_faults[{function, property}] = code;
+    if (code == 0)
+        m_faults.erase({function, property});
+    else
+        m_faults[{function, property}] = code;
 }
 
 void PlatformDouble::setEntry(const std::string& provider, const std::string& property,

@@ -65,7 +65,9 @@ template <class F>
 std::optional<OpenWBEM::CIMException> cimErrorOf(F f) {
     try {
         f();
-    } catch (const OpenWBEM::CIMException& e) { return e; }
+    } catch (const OpenWBEM::CIMException& e) {
+        return e;
+    }
     return std::nullopt;
 }
 

@@ -30,8 +30,10 @@ protected:
                         const char* file) {
         for (bool modify : {false, true}) {
             auto e = cimErrorOf([&] {
-                if (modify) client.modifyInstance(change);
-                else client.getInstance(path);
+                if (modify)
+                    client.modifyInstance(change);
+                else
+                    client.getInstance(path);
             });
             ASSERT_TRUE(e) << (modify ? "modifyInstance" : "getInstance");
             EXPECT_EQ(OpenWBEM::CIMException::NOT_FOUND, e->getErrNo());
@@ -46,8 +48,8 @@ protected:
                             const char* file) {
         const size_t logged = client.logLines().size();
         auto e = cimErrorOf([&] { client.modifyInstance(change); });
-        const std::string m1 = "Failed to modify property  " +
-                               std::string(change.toString().c_str()) + "." + property;
+        const std::string m1 =
+            "Failed to modify property  " + std::string(change.toString().c_str()) + "." + property;
         ASSERT_TRUE(e);
         EXPECT_EQ(OpenWBEM::CIMException::FAILED, e->getErrNo());
         EXPECT_STREQ((m1 + "#PTM_ERROR_failedModifyProperty#").c_str(), e->getDescription());

@@ -22,8 +22,12 @@ const char* const kCreationClassName = "QVX_ExpansionChassis";
 const char* const kRegistryProvider = "QVX_Z64ExpansionChassisProvider";
 const char* const kStatusFailed = "Failed to retrieve expansion chassis status";
 
-std::string tag(int index) { return "ExpansionChassis" + std::to_string(index); }
-std::string userTrackingName(int index) { return tag(index) + "UserTracking"; }
+std::string tag(int index) {
+    return "ExpansionChassis" + std::to_string(index);
+}
+std::string userTrackingName(int index) {
+    return tag(index) + "UserTracking";
+}
 
 // A null pointer leaves the key out.
 CIMObjectPath chassisPath(const char* tag, const char* creationClassName = kCreationClassName) {
@@ -61,11 +65,12 @@ TEST_F(ExpansionChassisTest, TwoPathsAndInstancesWhenNothingIsPluggedIn) {
         std::vector<std::string> expected = {"Tag=string " + tag(i),
                                              "CreationClassName=string QVX_ExpansionChassis"};
         EXPECT_EQ(expected, qvx_test::typedList(paths[i].getKeys()));
-        expected.insert(expected.end(),
-                        {"ElementName=string Varlen Networks QVX64 Expansion Chassis ",
-                         "Manufacturer=string Varlen Networks", "PhysicalType=uint8 3",
-                         "UserTracking=string ", "CanBeFRUed=boolean true",
-                         "ChassisNo=uint8 " + std::to_string(i + 1), "PresentStatus=boolean false"});
+        expected.insert(
+            expected.end(),
+            {"ElementName=string Varlen Networks QVX64 Expansion Chassis ",
+             "Manufacturer=string Varlen Networks", "PhysicalType=uint8 3", "UserTracking=string ",
+             "CanBeFRUed=boolean true", "ChassisNo=uint8 " + std::to_string(i + 1),
+             "PresentStatus=boolean false"});
         // The listed path finds its own instance.
         for (const CIMInstance& inst : {instances[i], client.getInstance(paths[i])}) {
             EXPECT_STREQ(kClass, inst.getClassName().c_str());
@@ -76,7 +81,11 @@ TEST_F(ExpansionChassisTest, TwoPathsAndInstancesWhenNothingIsPluggedIn) {
 }
 
 TEST_F(ExpansionChassisTest, PresenceAsksIndexChassisNumberMinusOneAndOnlyOneMeansPresent) {
-    struct Row { int chassis; uint8_t status; bool present; };
+    struct Row {
+        int chassis;
+        uint8_t status;
+        bool present;
+    };
     const Row rows[] = {{0, 1, true}, {1, 1, true}, {0, 2, false}, {1, 255, false}};
     for (const Row& row : rows) {
         SCOPED_TRACE(std::to_string(row.chassis) + " " + std::to_string(row.status));
@@ -141,7 +150,11 @@ TEST_F(ExpansionChassisTest, FailedPresenceQueryStopsEnumInstancesAfterDelivered
 }
 
 TEST_F(ExpansionChassisTest, KeysThatNameNoChassisAreNotFoundWithoutMessage) {
-    struct Row { const char* tag; const char* creationClassName; const char* thrower; };
+    struct Row {
+        const char* tag;
+        const char* creationClassName;
+        const char* thrower;
+    };
     const char* const manager = "QVX_Z64ExpansionChassisNew.cpp";
     const Row rows[] = {
         {"ExpansionChassis2", kCreationClassName, manager},  // only two positions
@@ -185,7 +198,11 @@ TEST_F(ExpansionChassisTest, RecordsRefuseForeignTagsAndIndexesWithNotFound) {
 }
 
 TEST_F(ExpansionChassisTest, UserTrackingIsWrittenAsTextUnderEachChassissNameAndStamped) {
-    struct Row { int chassis; CIMValue value; const char* stored; };
+    struct Row {
+        int chassis;
+        CIMValue value;
+        const char* stored;
+    };
     const Row rows[] = {{0, CIMValue("rack 40"), "rack 40"},
                         {1, CIMValue(UInt8(7)), "7"},
                         {1, CIMValue(true), "true"},

@@ -50,7 +50,11 @@ protected:
 };
 
 TEST_F(FrameTest, GuardTurnsOtherExceptionsIntoFailedWithLoggedMessage) {
-    struct Case { QVX_Operation operation; const char* name; bool standard; } cases[] = {
+    struct Case {
+        QVX_Operation operation;
+        const char* name;
+        bool standard;
+    } cases[] = {
         {QVX_ENUM_INSTANCE_NAMES, "enumInstanceNames", true},
         {QVX_ENUM_INSTANCES, "enumInstances", true},
         {QVX_GET_INSTANCE, "getInstance", true},
@@ -112,9 +116,12 @@ TEST_F(FrameTest, KeyLookupFailsWithNotFoundForMissingOrNullKeys) {
     CIMInstance nullValue("C");
     nullValue.setProperty("Tag", CIMValue("t")).setProperty("CreationClassName", CIMValue(CIMNULL));
     // Both overloads: a path's keys and an instance's properties.
-    for (const CIMException& e :
-         {cimError([&] { QVX_readKeys(missing, names, QVX_Source{"Mine.cpp", 3}); }),
-          cimError([&] { QVX_readKeys(nullValue, names, QVX_Source{"Mine.cpp", 3}); })}) {
+    for (const CIMException& e : {cimError([&] {
+                                      QVX_readKeys(missing, names, QVX_Source{"Mine.cpp", 3});
+                                  }),
+                                  cimError([&] {
+                                      QVX_readKeys(nullValue, names, QVX_Source{"Mine.cpp", 3});
+                                  })}) {
         EXPECT_EQ(CIMException::NOT_FOUND, e.getErrNo());
         EXPECT_EQ(nullptr, e.getDescription());
         EXPECT_STREQ("Mine.cpp", e.getFile());

@@ -87,8 +87,7 @@ TEST_F(LoadingTest, EveryOperationOfEveryClass) {
         auto i = p->getInstanceProvider();
         for (CIMException e :
              {cimError([&] { i->createInstance(h.env, "root/cimv2", all[0]); }),
-              cimError([&] { i->deleteInstance(h.env, "root/cimv2", paths[0]); }),
-              cimError([&] {
+              cimError([&] { i->deleteInstance(h.env, "root/cimv2", paths[0]); }), cimError([&] {
                   p->getMethodProvider()->invokeMethod(h.env, "root/cimv2", paths[0], "m",
                                                        CIMParamValueArray(), out);
               })}) {

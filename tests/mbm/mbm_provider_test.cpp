@@ -82,10 +82,10 @@ TEST_F(MBMProviderTest, TwoModulesWithFourKeysAndEightTypedPropertiesInOrder) {
             "CreationClassName=string QVX_MBMLogicalModule",
             "DeviceID=string MBMLogicalModule" + std::to_string(i)};
         EXPECT_EQ(expected, qvx_test::typedList(paths[i].getKeys()));
-        expected.insert(expected.end(), {"Manufacturer=string Varlen Networks",
-                                         "PhysicalType=uint8 9",
-                                         std::string("UserTracking=string ") + userTracking[i],
-                                         "CanBeFRUed=boolean true"});
+        expected.insert(
+            expected.end(),
+            {"Manufacturer=string Varlen Networks", "PhysicalType=uint8 9",
+             std::string("UserTracking=string ") + userTracking[i], "CanBeFRUed=boolean true"});
         // The listed path finds its own instance.
         for (const CIMInstance& inst : {instances[i], client.getInstance(paths[i])}) {
             EXPECT_STREQ(kClass, inst.getClassName().c_str());
@@ -110,7 +110,10 @@ TEST_F(MBMProviderTest, SystemKeysAreNeverChecked) {
 }
 
 TEST_F(MBMProviderTest, KeysThatNameNoModuleAreNotFoundWithoutMessage) {
-    struct Row { Keys keys; const char* thrower; };
+    struct Row {
+        Keys keys;
+        const char* thrower;
+    };
     const char* const manager = "QVX_MBM.cpp";
     const char* const provider = "QVX_MBMProvider.cpp";
     const Row rows[] = {
