@@ -77,9 +77,7 @@ T toUnsigned(const String& s, int base, const char* type) {
 }  // namespace
 
 String::Rep* String::allocate(size_t len, size_t cap) {
-    void* block = std::malloc(sizeof(Rep) + cap + 1);
-    if (!block) throw std::bad_alloc();
-    Rep* r = new (block) Rep;
+    Rep* r = new (::operator new(sizeof(Rep) + cap + 1)) Rep;
     r->refs.store(1, std::memory_order_relaxed);
     r->len = len;
     r->cap = cap;
@@ -87,64 +85,85 @@ String::Rep* String::allocate(size_t len, size_t cap) {
     return r;
 }
 
+void String::setRep(Rep* r) {
+    std::memcpy(m_buf, &r, sizeof r);
+    m_buf[kTag] = static_cast<char>(kHeap);
+}
+
 void String::release() {
     // The last holder frees; acquire so its reads of the text come first.
-    if (m_rep && m_rep->refs.fetch_sub(1, std::memory_order_acq_rel) == 1) {
-        m_rep->~Rep();
-        std::free(m_rep);
+    if (onHeap()) {
+        Rep* r = rep();
+        if (r->refs.fetch_sub(1, std::memory_order_acq_rel) == 1) {
+            r->~Rep();
+            ::operator delete(r);
+        }
     }
-    m_rep = nullptr;
+    setEmpty();
 }
 
 void String::assign(const char* str, size_t len) {
     release();
-    if (len == 0) return;
-    m_rep = allocate(len, len);
-    std::memcpy(m_rep->chars(), str, len);
+    if (len <= kInlineMax) {
+        std::memcpy(m_buf, str, len);
+        setLength(len);
+        return;
+    }
+    setRep(allocate(len, len));
+    std::memcpy(rep()->chars(), str, len);
 }
 
 char* String::grow(size_t more) {
     size_t len = length();
-    if (m_rep && m_rep->refs.load(std::memory_order_acquire) == 1 && m_rep->cap - len >= more) {
-        return m_rep->chars();
+    if (!onHeap()) {
+        if (more <= kInlineMax - len) return m_buf;
+    } else if (rep()->refs.load(std::memory_order_acquire) == 1 && rep()->cap - len >= more) {
+        return rep()->chars();
     }
     if (more > std::numeric_limits<size_t>::max() / 2 - sizeof(Rep) - len) throw std::bad_alloc();
     size_t cap = std::max(len + more, 2 * len);
     Rep* r = allocate(len, cap);
-    if (len) std::memcpy(r->chars(), m_rep->chars(), len);
+    std::memcpy(r->chars(), c_str(), len);
     release();
-    m_rep = r;
+    setRep(r);
     return r->chars();
 }
 
-char* String::unshared() {
-    return m_rep ? grow(0) : nullptr;
+void String::setLength(size_t len) {
+    if (onHeap()) {
+        rep()->len = len;
+        rep()->chars()[len] = '\0';
+    } else {
+        m_buf[len] = '\0';
+        m_buf[kTag] = static_cast<char>(len);
+    }
 }
 
-String::String() {}
-String::String(Int32 val) { format("%" PRId32, val); }
-String::String(UInt32 val) { format("%" PRIu32, val); }
+String::String(Int32 val) : String() { format("%" PRId32, val); }
+String::String(UInt32 val) : String() { format("%" PRIu32, val); }
 #if defined(OW_INT32_IS_INT) && defined(OW_INT64_IS_LONG_LONG)
-String::String(long val) { format("%ld", val); }
-String::String(unsigned long val) { format("%lu", val); }
+String::String(long val) : String() { format("%ld", val); }
+String::String(unsigned long val) : String() { format("%lu", val); }
 #endif
-String::String(Int64 val) { format("%" PRId64, val); }
-String::String(UInt64 val) { format("%" PRIu64, val); }
+String::String(Int64 val) : String() { format("%" PRId64, val); }
+String::String(UInt64 val) : String() { format("%" PRIu64, val); }
 // Six significant digits, as an iostream with default precision prints.
-String::String(Real64 val) { format("%g", val); }
-String::String(const char* str) {
+String::String(Real64 val) : String() { format("%g", val); }
+String::String(const char* str) : String() {
     if (str) assign(str, std::strlen(str));
 }
-String::String(const char* str, size_t len) {
+String::String(const char* str, size_t len) : String() {
     if (str) assign(str, strnlen(str, len));
 }
-String::String(const String& arg) : m_rep(arg.m_rep) {
-    if (m_rep) m_rep->refs.fetch_add(1, std::memory_order_relaxed);
+String::String(const String& arg) {
+    std::memcpy(m_buf, arg.m_buf, sizeof m_buf);
+    if (onHeap()) rep()->refs.fetch_add(1, std::memory_order_relaxed);
 }
-String::String(String&& arg) noexcept : m_rep(arg.m_rep) {
-    arg.m_rep = nullptr;
+String::String(String&& arg) noexcept {
+    std::memcpy(m_buf, arg.m_buf, sizeof m_buf);
+    arg.setEmpty();
 }
-String::String(char c) {
+String::String(char c) : String() {
     if (c != '\0') assign(&c, 1);
 }
 String::~String() {
@@ -152,18 +171,18 @@ String::~String() {
 }
 
 String& String::operator=(const String& arg) {
-    if (arg.m_rep != m_rep) {
-        if (arg.m_rep) arg.m_rep->refs.fetch_add(1, std::memory_order_relaxed);
+    if (&arg != this) {
+        if (arg.onHeap()) arg.rep()->refs.fetch_add(1, std::memory_order_relaxed);
         release();
-        m_rep = arg.m_rep;
+        std::memcpy(m_buf, arg.m_buf, sizeof m_buf);
     }
     return *this;
 }
 String& String::operator=(String&& arg) noexcept {
     if (&arg != this) {
         release();
-        m_rep = arg.m_rep;
-        arg.m_rep = nullptr;
+        std::memcpy(m_buf, arg.m_buf, sizeof m_buf);
+        arg.setEmpty();
     }
     return *this;
 }
@@ -186,7 +205,7 @@ int String::format(const char* fmt, ...) {
         std::vsnprintf(r->chars(), static_cast<size_t>(n) + 1, fmt, ap);
         va_end(ap);
         release();
-        m_rep = r;
+        setRep(r);
     }
     return n;
 }
@@ -211,14 +230,12 @@ String& String::concat(const char* arg) {
     if (arg) {
         size_t n = std::strlen(arg);
         if (n == 0) return *this;
-        // arg may point into this string's own buffer, which grow may free.
-        if (m_rep && arg >= m_rep->chars() && arg <= m_rep->chars() + m_rep->len) {
-            return concat(String(arg, n));
-        }
+        // arg may point into this string's own buffer, which grow may move.
+        if (arg >= c_str() && arg <= c_str() + length()) return concat(String(arg, n));
+        size_t len = length();
         char* p = grow(n);
-        std::memcpy(p + m_rep->len, arg, n);
-        m_rep->len += n;
-        p[m_rep->len] = '\0';
+        std::memcpy(p + len, arg, n);
+        setLength(len + n);
     }
     return *this;
 }
@@ -227,21 +244,22 @@ String& String::concat(const String& arg) {
     String keep(arg);  // arg may be this string
     size_t n = keep.length();
     if (n == 0) return *this;
+    size_t len = length();
     char* p = grow(n);
-    std::memcpy(p + m_rep->len, keep.c_str(), n);
-    m_rep->len += n;
-    p[m_rep->len] = '\0';
+    std::memcpy(p + len, keep.c_str(), n);
+    setLength(len + n);
     return *this;
 }
 String& String::concat(char arg) {
+    size_t len = length();
     char* p = grow(1);
-    p[m_rep->len++] = arg;
-    p[m_rep->len] = '\0';
+    p[len] = arg;
+    setLength(len + 1);
     return *this;
 }
 
 bool String::equals(const String& arg) const {
-    return m_rep == arg.m_rep || (length() == arg.length() && compareTo(arg) == 0);
+    return length() == arg.length() && std::memcmp(c_str(), arg.c_str(), length()) == 0;
 }
 bool String::equals(const char* arg) const { return compareTo(arg) == 0; }
 bool String::equalsIgnoreCase(const String& arg) const {

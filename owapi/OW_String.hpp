@@ -6,12 +6,14 @@
 
 #include <atomic>
 #include <cstddef>
+#include <cstring>
 #include <iosfwd>
 
 namespace OpenWBEM {
 
-// A byte string with value semantics. Copies share one buffer until one of
-// them changes: names and values are copied far more often than edited.
+// A byte string with value semantics. Short texts (most names and values)
+// live inside the object; longer ones are shared between copies until one
+// of them changes: texts are copied far more often than edited.
 // Numbers are formatted only through the explicit numeric constructors;
 // small integers and bool reach String(Int32) by promotion, so
 // String(UInt8(3)) is "3".
@@ -27,7 +29,10 @@ public:
     enum EEmptyTokenReturnFlag { E_SKIP_EMPTY_TOKENS, E_RETURN_EMPTY_TOKENS };
     enum EIgnoreCaseFlag { E_CASE_SENSITIVE, E_CASE_INSENSITIVE };
 
-    String();
+    String() {
+        m_buf[0] = '\0';
+        m_buf[kTag] = 0;
+    }
     explicit String(Int32 val);
     explicit String(UInt32 val);
 #if defined(OW_INT32_IS_INT) && defined(OW_INT64_IS_LONG_LONG)
@@ -44,11 +49,11 @@ public:
     explicit String(char c);
     ~String();
 
-    size_t length() const { return m_rep ? m_rep->len : 0; }
+    size_t length() const { return onHeap() ? rep()->len : static_cast<unsigned char>(m_buf[kTag]); }
     bool empty() const { return length() == 0; }
     // Replaces the content with the printf-style result; returns its length.
     int format(const char* fmt, ...) __attribute__((format(printf, 2, 3)));
-    const char* c_str() const { return m_rep ? m_rep->chars() : ""; }
+    const char* c_str() const { return onHeap() ? rep()->chars() : m_buf; }
     char charAt(size_t ndx) const;
     int compareTo(const String& arg) const;
     int compareTo(const char* arg) const;
@@ -112,14 +117,33 @@ private:
         size_t cap;
         char* chars() { return reinterpret_cast<char*>(this + 1); }
     };
+    // m_buf holds up to kInlineMax characters and their NUL, with the length
+    // in its last byte; or, with kHeap there, a Rep pointer in its first bytes.
+    static const size_t kTag = 23;
+    static const size_t kInlineMax = kTag - 1;
+    static const unsigned char kHeap = 0xFF;
+
+    bool onHeap() const { return static_cast<unsigned char>(m_buf[kTag]) == kHeap; }
+    Rep* rep() const {
+        Rep* r;
+        std::memcpy(&r, m_buf, sizeof r);
+        return r;
+    }
+    void setRep(Rep* r);
+    void setEmpty() {
+        m_buf[0] = '\0';
+        m_buf[kTag] = 0;
+    }
     static Rep* allocate(size_t len, size_t cap);
     void assign(const char* str, size_t len);
-    // Room for len more characters in a buffer only this string holds.
+    // Room for more characters after the text, in a buffer only this string
+    // holds; setLength then ends the text where the writing stopped.
     char* grow(size_t more);
-    char* unshared();
+    void setLength(size_t len);
+    char* unshared() { return grow(0); }
     void release();
 
-    Rep* m_rep = nullptr;  // null is the empty string
+    alignas(void*) char m_buf[kTag + 1];
 };
 
 std::ostream& operator<<(std::ostream& ostr, const String& arg);

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstring>
 #include <functional>
 #include <string>
@@ -57,51 +58,61 @@ TEST(OwString, ConstructionConcatenationAndTextHelpers) {
     }
 }
 
-// Copies share a buffer until one changes: every change must leave the
-// other copies as they were.
+// Short texts live in the string, longer ones are shared until one copy
+// changes: every change, on either side of that limit and across it, must
+// give what std::string gives and leave the other copies as they were.
 TEST(OwString, ChangingACopyLeavesTheOthersAlone) {
     struct Case {
         const char* what;
         std::function<void(String&)> change;
-        const char* want;
+        std::function<void(std::string&)> model;
     };
     const Case cases[] = {
-        {"concat text", [](String& s) { s.concat("!"); }, "Chassis-1!"},
-        {"concat string", [](String& s) { s += String("?"); }, "Chassis-1?"},
-        {"concat char", [](String& s) { s += 'x'; }, "Chassis-1x"},
-        {"concat itself", [](String& s) { s += s; }, "Chassis-1Chassis-1"},
-        {"concat own tail", [](String& s) { s.concat(s.c_str() + 8); }, "Chassis-11"},
-        {"lower case", [](String& s) { s.toLowerCase(); }, "chassis-1"},
-        {"upper case", [](String& s) { s.toUpperCase(); }, "CHASSIS-1"},
-        {"write one char", [](String& s) { s[0] = 'c'; }, "chassis-1"},
-        {"trim", [](String& s) { s = String(" a ").trim(); }, "a"},
-        {"erase", [](String& s) { s.erase(); }, ""},
-        {"format", [](String& s) { s.format("%d", 7); }, "7"},
-        {"assign", [](String& s) { s = "other"; }, "other"},
+        {"concat text", [](String& s) { s.concat("!"); }, [](std::string& s) { s += "!"; }},
+        {"concat string", [](String& s) { s += String("?"); }, [](std::string& s) { s += "?"; }},
+        {"concat char", [](String& s) { s += 'x'; }, [](std::string& s) { s += 'x'; }},
+        {"concat itself", [](String& s) { s += s; }, [](std::string& s) { s += s; }},
+        {"concat own tail", [](String& s) { s.concat(s.c_str() + 3); },
+         [](std::string& s) { s += s.substr(3); }},
+        {"upper case", [](String& s) { s.toUpperCase(); },
+         [](std::string& s) { for (char& c : s) c = static_cast<char>(std::toupper(c)); }},
+        {"write one char", [](String& s) { s[0] = 'c'; }, [](std::string& s) { s[0] = 'c'; }},
+        {"trim", [](String& s) { s = String(" a ").trim(); }, [](std::string& s) { s = "a"; }},
+        {"erase", [](String& s) { s.erase(); }, [](std::string& s) { s.clear(); }},
+        {"format", [](String& s) { s.format("%d", 7); }, [](std::string& s) { s = "7"; }},
+        {"assign", [](String& s) { s = "other"; }, [](std::string& s) { s = "other"; }},
     };
-    for (const Case& c : cases) {
-        String original("Chassis-1");
-        String copy(original);
-        String copyOfCopy;
-        copyOfCopy = copy;
-        c.change(copy);
-        EXPECT_STREQ(copy.c_str(), c.want) << c.what;
-        EXPECT_EQ(copy.length(), std::strlen(c.want)) << c.what;
-        EXPECT_STREQ(original.c_str(), "Chassis-1") << c.what;
-        EXPECT_STREQ(copyOfCopy.c_str(), "Chassis-1") << c.what;
+    // 9, 22 (the longest kept inside) and 40 characters.
+    for (const std::string start :
+         {"Chassis-1", "ExpansionChassis1Track", "ExpansionChassis1UserTrackingAndMoreText"}) {
+        for (const Case& c : cases) {
+            String original(start.c_str());
+            String copy(original);
+            String copyOfCopy;
+            copyOfCopy = copy;
+            c.change(copy);
+            std::string want = start;
+            c.model(want);
+            EXPECT_EQ(std::string(copy.c_str()), want) << c.what << " on " << start;
+            EXPECT_EQ(copy.length(), want.size()) << c.what << " on " << start;
+            EXPECT_EQ(std::string(original.c_str()), start) << c.what << " on " << start;
+            EXPECT_EQ(std::string(copyOfCopy.c_str()), start) << c.what << " on " << start;
+        }
     }
-    // Growing one string many times keeps every step's text.
+    // Growing one string a character at a time keeps every step's text.
     String grown;
     std::string want;
     for (int i = 0; i < 200; ++i) {
         String before(grown);
         grown += static_cast<char>('a' + i % 26);
         want += static_cast<char>('a' + i % 26);
-        ASSERT_EQ(before.length(), want.size() - 1);
+        ASSERT_EQ(std::string(before.c_str()), want.substr(0, want.size() - 1));
+        ASSERT_EQ(grown.length(), want.size());
     }
     EXPECT_EQ(std::string(grown.c_str()), want);
     String moved(std::move(grown));
     EXPECT_EQ(std::string(moved.c_str()), want);
+    EXPECT_TRUE(grown.empty());  // what a move leaves behind
 }
 
 TEST(OwString, FormatReplacesContentAndReturnsLength) {
