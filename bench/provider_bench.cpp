@@ -8,6 +8,7 @@
 #include "OW_ProviderEnvironmentIFC.hpp"
 #include "OW_ResultHandlerIFC.hpp"
 
+#include <algorithm>
 #include <benchmark/benchmark.h>
 
 #include <atomic>
@@ -170,10 +171,15 @@ void ModifyInstance(benchmark::State& state) {
     perItem(state, items, before);
 }
 
-BENCHMARK(EnumInstanceNames)->DenseRange(0, 2);
-BENCHMARK(EnumInstances)->DenseRange(0, 2);
-BENCHMARK(GetInstance)->DenseRange(0, 2);
-BENCHMARK(ModifyInstance)->DenseRange(0, 2);
+// The fastest repetition: on a shared machine, slower ones measure the neighbours.
+double fastest(const std::vector<double>& v) {
+    return *std::min_element(v.begin(), v.end());
+}
+
+BENCHMARK(EnumInstanceNames)->DenseRange(0, 2)->ComputeStatistics("min", fastest);
+BENCHMARK(EnumInstances)->DenseRange(0, 2)->ComputeStatistics("min", fastest);
+BENCHMARK(GetInstance)->DenseRange(0, 2)->ComputeStatistics("min", fastest);
+BENCHMARK(ModifyInstance)->DenseRange(0, 2)->ComputeStatistics("min", fastest);
 
 }  // namespace
 

@@ -14,10 +14,10 @@ cmake --build "$build" -j"${QVX_JOBS:-2}" --target provider_bench_instant provid
   cimload qvx-cimom QVXInventoryProvider
 
 "$build/bin/provider_bench_instant" --benchmark_out="$work/instant.csv" \
-  --benchmark_out_format=csv --benchmark_repetitions=3 --benchmark_report_aggregates_only=true
+  --benchmark_out_format=csv --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 QVX_SIM_REGISTRY="$work/registry.sqlite" "$build/bin/provider_bench_simulator" \
   --benchmark_out="$work/simulator.csv" --benchmark_out_format=csv \
-  --benchmark_repetitions=3 --benchmark_report_aggregates_only=true
+  --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 
 # The server over loopback with keep-alive, at one and at four connections.
 export QVX_SIM_REGISTRY="$work/server-registry.sqlite"
@@ -33,11 +33,16 @@ port=$(sed -n 's/^listening on .*:\([0-9]*\)$/\1/p' "$work/server.out")
 [[ -n "$port" ]] || { echo "server did not start"; cat "$work/server.log"; exit 1; }
 rss() { awk -v k="$1:" '$1 == k { print $2 }' "/proc/$server/status"; }
 idle_kib=$(rss VmRSS)
+# Loopback latency on a shared virtual machine swings from run to run: three
+# runs a row, and the one with the middle median is kept.
 : >"$work/load.txt"
 for request in GetInstance EnumerateInstances; do
   for connections in 1 4; do
-    "$build/bin/cimload" --port "$port" --request "$request" --connections "$connections" \
-      --seconds 5 | tee -a "$work/load.txt"
+    for _ in 1 2 3; do
+      "$build/bin/cimload" --port "$port" --request "$request" --connections "$connections" \
+        --seconds 3
+    done | tee /dev/stderr | sed 's/.*p50_us=\([0-9.]*\).*/\1 &/' | sort -n | sed -n '2s/^[^ ]* //p' \
+      >>"$work/load.txt"
   done
 done
 peak_kib=$(rss VmHWM)
@@ -49,17 +54,18 @@ wait "$server" || true
   echo
   echo "Machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ //'), $(uname -sr); $(date -u +%Y-%m-%d)."
   echo
-  echo "Median CPU time per request. *ours* runs against platform libraries that answer"
-  echo "at once from constants; *with simulator* adds the stand-in libraries (YAML"
-  echo "appliance description, SQLite registry). *our share* = ours / with simulator."
+  echo "CPU time per request, the fastest of five repetitions. *ours* runs against"
+  echo "platform libraries that answer at once from constants; *with simulator* adds"
+  echo "the stand-in libraries (YAML appliance description, SQLite registry)."
+  echo "*our share* = ours / with simulator."
   echo
   echo "| request | class | ours (µs) | with simulator (µs) | our share | allocations per item |"
   echo "|---|---|---:|---:|---:|---:|"
   awk -F, '
     function unq(s) { gsub(/"/, "", s); return s }
     /^name,/ { for (i = 1; i <= NF; i++) col[FILENAME, unq($i)] = i; next }
-    unq($1) ~ /_median$/ {
-      name = unq($1); sub(/_median$/, "", name)
+    unq($1) ~ /_min$/ {
+      name = unq($1); sub(/_min$/, "", name)
       cpu = $col[FILENAME, "cpu_time"] / 1000
       if (FILENAME ~ /instant/) { ours[name] = cpu; label[name] = unq($col[FILENAME, "label"]);
                                   allocs[name] = $col[FILENAME, "allocs_per_item"]; order[++n] = name }
@@ -74,7 +80,7 @@ wait "$server" || true
     }' "$work/instant.csv" "$work/simulator.csv"
 
   echo
-  echo "Server round trip over loopback with keep-alive (\`cimload\`, 5 s per row;"
+  echo "Server round trip over loopback with keep-alive (\`cimload\`, the middle of three 3 s runs;"
   echo "GetInstance of the main chassis, EnumerateInstances of the two expansion chassis),"
   echo "simulator libraries behind the provider:"
   echo
