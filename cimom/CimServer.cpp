@@ -473,11 +473,11 @@ namespace {
 class Session : public std::enable_shared_from_this<Session> {
 public:
     Session(tcp::socket socket, CimServer::Impl& server)
-        : m_stream(std::move(socket)), m_server(server) {
+        : m_socket(std::move(socket)), m_server(server) {
         beast::error_code ec;
-        m_client = m_stream.remote_endpoint(ec);
+        m_client = m_socket.remote_endpoint(ec);
         // Replies are first written without waiting (see onRead).
-        m_stream.non_blocking(true, ec);
+        m_socket.non_blocking(true, ec);
     }
 
     // Hangs up on a client that has not finished its part in time.
@@ -491,7 +491,7 @@ public:
         m_parser->body_limit(m_server.config.maxBodyBytes);
         // The whole request, or the wait for the next one, within the timeout.
         startClock();
-        http::async_read_header(m_stream, m_buffer, *m_parser,
+        http::async_read_header(m_socket, m_buffer, *m_parser,
                                 [self = shared_from_this()](beast::error_code ec, std::size_t) {
                                     self->onHeader(ec);
                                 });
@@ -504,7 +504,7 @@ private:
         if (beast::iequals(header(m_parser->get(), "Expect"), "100-continue")) {
             auto goOn = std::make_shared<http::response<http::empty_body>>(http::status::continue_,
                                                                            11);
-            http::async_write(m_stream, *goOn,
+            http::async_write(m_socket, *goOn,
                               [self = shared_from_this(), goOn](beast::error_code ec, std::size_t) {
                                   if (ec) return self->close();
                                   self->readBody();
@@ -515,7 +515,7 @@ private:
     }
 
     void readBody() {
-        http::async_read(m_stream, m_buffer, *m_parser,
+        http::async_read(m_socket, m_buffer, *m_parser,
                          [self = shared_from_this()](beast::error_code ec, std::size_t) {
                              self->onRead(ec);
                          });
@@ -551,8 +551,17 @@ private:
             m_response.keep_alive(false);
         } else {
             const Request& req = m_parser->get();
-            m_server.answer(req, m_client, m_response, note);
-            m_response.keep_alive(req.keep_alive());
+            try {
+                m_server.answer(req, m_client, m_response, note);
+                m_response.keep_alive(req.keep_alive());
+            } catch (...) {
+                // CIM errors are answered inside; this is the HTTP side failing.
+                m_response = Response();
+                m_response.version(11);
+                refuse(m_response, http::status::internal_server_error, nullptr,
+                       faultOf(std::current_exception()).description);
+                m_response.keep_alive(false);
+            }
         }
         m_response.prepare_payload();
         m_note = std::move(note);
@@ -560,12 +569,12 @@ private:
         // wait for the client only for what does not fit.
         m_serializer.emplace(m_response);
         beast::error_code wec;
-        while (!wec && !m_serializer->is_done()) http::write_some(m_stream, *m_serializer, wec);
+        while (!wec && !m_serializer->is_done()) http::write_some(m_socket, *m_serializer, wec);
         if (wec != asio::error::would_block && wec != asio::error::try_again) {
             return onWritten(wec);
         }
         startClock();
-        http::async_write(m_stream, *m_serializer,
+        http::async_write(m_socket, *m_serializer,
                           [self = shared_from_this()](beast::error_code ec, std::size_t) {
                               self->onWritten(ec);
                           });
@@ -586,13 +595,13 @@ private:
 
     void close() {
         m_deadline = std::chrono::steady_clock::time_point::max();
-        if (!m_stream.is_open()) return;
+        if (!m_socket.is_open()) return;
         beast::error_code ignored;
-        m_stream.shutdown(tcp::socket::shutdown_both, ignored);
-        m_stream.close(ignored);
+        m_socket.shutdown(tcp::socket::shutdown_both, ignored);
+        m_socket.close(ignored);
     }
 
-    tcp::socket m_stream;
+    tcp::socket m_socket;
     std::chrono::steady_clock::time_point m_deadline = std::chrono::steady_clock::time_point::max();
     CimServer::Impl& m_server;
     tcp::endpoint m_client;
