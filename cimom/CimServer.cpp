@@ -289,9 +289,9 @@ std::string CimOperations::enumerateInstances(const CimRequest& r) {
     std::vector<NamedInstance> named;
     named.reserve(provided.size());
     for (const CIMInstance& inst : provided) {
-        named.push_back({pathOf(cls, inst), replyInstance(cls, inst, propertyListOf(r),
-                                                          r.includeQualifiers,
-                                                          r.includeClassOrigin)});
+        named.push_back(
+            {pathOf(cls, inst), replyInstance(cls, inst, propertyListOf(r), r.includeQualifiers,
+                                              r.includeClassOrigin)});
     }
     return encodeNamedInstances(r.messageId, "EnumerateInstances", named);
 }
@@ -304,9 +304,9 @@ std::string CimOperations::getInstance(const CimRequest& r) {
     check(m_dispatcher.getInstance(path, inst));
     // An empty answer reads as success to clients: a missing instance is an error.
     if (!inst) fail(CIMException::NOT_FOUND, "the provider returned no instance");
-    return encodeInstance(r.messageId, "GetInstance",
-                          replyInstance(cls, inst, propertyListOf(r), r.includeQualifiers,
-                                        r.includeClassOrigin));
+    return encodeInstance(
+        r.messageId, "GetInstance",
+        replyInstance(cls, inst, propertyListOf(r), r.includeQualifiers, r.includeClassOrigin));
 }
 
 std::string CimOperations::modifyInstance(const CimRequest& r) {
@@ -491,10 +491,9 @@ public:
         m_parser->body_limit(m_server.config.maxBodyBytes);
         // The whole request, or the wait for the next one, within the timeout.
         startClock();
-        http::async_read_header(m_socket, m_buffer, *m_parser,
-                                [self = shared_from_this()](beast::error_code ec, std::size_t) {
-                                    self->onHeader(ec);
-                                });
+        http::async_read_header(
+            m_socket, m_buffer, *m_parser,
+            [self = shared_from_this()](beast::error_code ec, std::size_t) { self->onHeader(ec); });
     }
 
 private:
@@ -502,8 +501,8 @@ private:
         if (ec) return onRead(ec);
         // Clients that ask wait for this before they send the body.
         if (beast::iequals(header(m_parser->get(), "Expect"), "100-continue")) {
-            auto goOn = std::make_shared<http::response<http::empty_body>>(http::status::continue_,
-                                                                           11);
+            auto goOn =
+                std::make_shared<http::response<http::empty_body>>(http::status::continue_, 11);
             http::async_write(m_socket, *goOn,
                               [self = shared_from_this(), goOn](beast::error_code ec, std::size_t) {
                                   if (ec) return self->close();
@@ -515,10 +514,9 @@ private:
     }
 
     void readBody() {
-        http::async_read(m_socket, m_buffer, *m_parser,
-                         [self = shared_from_this()](beast::error_code ec, std::size_t) {
-                             self->onRead(ec);
-                         });
+        http::async_read(
+            m_socket, m_buffer, *m_parser,
+            [self = shared_from_this()](beast::error_code ec, std::size_t) { self->onRead(ec); });
     }
 
     void onRead(beast::error_code ec) {
@@ -589,8 +587,8 @@ private:
     }
 
     void startClock() {
-        m_deadline = std::chrono::steady_clock::now() +
-                     std::chrono::seconds(m_server.config.timeoutSeconds);
+        m_deadline =
+            std::chrono::steady_clock::now() + std::chrono::seconds(m_server.config.timeoutSeconds);
     }
 
     void close() {
@@ -816,8 +814,8 @@ int CimServer::bind() {
     if (!ec && found.empty()) ec = asio::error::host_not_found;
     if (!ec) {
         tcp::endpoint where = found.begin()->endpoint();
-        if (!a.open(where.protocol(), ec) && !a.set_option(tcp::acceptor::reuse_address(true), ec) &&
-            !a.bind(where, ec)) {
+        if (!a.open(where.protocol(), ec) &&
+            !a.set_option(tcp::acceptor::reuse_address(true), ec) && !a.bind(where, ec)) {
             a.listen(asio::socket_base::max_listen_connections, ec);
         }
     }

@@ -19,9 +19,9 @@
 #include <cstdio>
 #include <cstring>
 #include <deque>
-#include <random>
 #include <limits>
 #include <memory>
+#include <random>
 #include <set>
 #include <utility>
 
@@ -146,7 +146,8 @@ std::string elementName(const Node* n) {
     std::string::size_type local = s.find(kNsSeparator);
     if (local != std::string::npos) {
         std::string::size_type prefix = s.find(kNsSeparator, local + 1);
-        std::string name = s.substr(local + 1, prefix == std::string::npos ? prefix : prefix - local - 1);
+        std::string name =
+            s.substr(local + 1, prefix == std::string::npos ? prefix : prefix - local - 1);
         s = prefix == std::string::npos ? name : s.substr(prefix + 1) + ":" + name;
     }
     return s.size() > 64 ? quote(s) : s;
@@ -1144,9 +1145,9 @@ void eachItemOf(const CIMValue& v, Put put) {
 template <class Put>
 void eachItem(const CIMValue& v, Put put) {
     switch (v.getType()) {
-#define QVX_CASE(TYPE, T)       \
-    case CIMDataType::TYPE:     \
-        eachItemOf<T>(v, put);  \
+#define QVX_CASE(TYPE, T)      \
+    case CIMDataType::TYPE:    \
+        eachItemOf<T>(v, put); \
         return;
         QVX_CASE(BOOLEAN, Bool)
         QVX_CASE(UINT8, OpenWBEM::UInt8)
@@ -1458,14 +1459,12 @@ std::string encodeNamedInstances(const std::string& messageId, const std::string
 
 std::string encodeInstance(const std::string& messageId, const std::string& method,
                            const CIMInstance& instance) {
-    return intrinsicResponse(messageId, method,
-                             [&](std::string& o) { putInstance(o, instance); });
+    return intrinsicResponse(messageId, method, [&](std::string& o) { putInstance(o, instance); });
 }
 
 std::string encodeInstanceName(const std::string& messageId, const std::string& method,
                                const CIMObjectPath& path) {
-    return intrinsicResponse(messageId, method,
-                             [&](std::string& o) { putInstanceName(o, path); });
+    return intrinsicResponse(messageId, method, [&](std::string& o) { putInstanceName(o, path); });
 }
 
 std::string encodeEmpty(const std::string& messageId, const std::string& method) {

@@ -139,16 +139,30 @@ void String::setLength(size_t len) {
     }
 }
 
-String::String(Int32 val) : String() { format("%" PRId32, val); }
-String::String(UInt32 val) : String() { format("%" PRIu32, val); }
+String::String(Int32 val) : String() {
+    format("%" PRId32, val);
+}
+String::String(UInt32 val) : String() {
+    format("%" PRIu32, val);
+}
 #if defined(OW_INT32_IS_INT) && defined(OW_INT64_IS_LONG_LONG)
-String::String(long val) : String() { format("%ld", val); }
-String::String(unsigned long val) : String() { format("%lu", val); }
+String::String(long val) : String() {
+    format("%ld", val);
+}
+String::String(unsigned long val) : String() {
+    format("%lu", val);
+}
 #endif
-String::String(Int64 val) : String() { format("%" PRId64, val); }
-String::String(UInt64 val) : String() { format("%" PRIu64, val); }
+String::String(Int64 val) : String() {
+    format("%" PRId64, val);
+}
+String::String(UInt64 val) : String() {
+    format("%" PRIu64, val);
+}
 // Six significant digits, as an iostream with default precision prints.
-String::String(Real64 val) : String() { format("%g", val); }
+String::String(Real64 val) : String() {
+    format("%g", val);
+}
 String::String(const char* str) : String() {
     if (str) assign(str, std::strlen(str));
 }

@@ -49,7 +49,9 @@ public:
     explicit String(char c);
     ~String();
 
-    size_t length() const { return onHeap() ? rep()->len : static_cast<unsigned char>(m_buf[kTag]); }
+    size_t length() const {
+        return onHeap() ? rep()->len : static_cast<unsigned char>(m_buf[kTag]);
+    }
     bool empty() const { return length() == 0; }
     // Replaces the content with the printf-style result; returns its length.
     int format(const char* fmt, ...) __attribute__((format(printf, 2, 3)));
