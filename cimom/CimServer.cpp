@@ -22,8 +22,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <optional>
 #include <thread>
+#include <unordered_map>
 #include <vector>
 
 using namespace OpenWBEM;
@@ -418,6 +420,19 @@ void refuse(Response& res, http::status status, const char* cimError, const std:
 
 class Session;
 
+// Failed logins one user may have from one address before the next attempt
+// must wait for the window to pass: each check costs a deliberately slow hash.
+const int kMaxLoginFailures = 5;
+const std::chrono::seconds kLoginFailureWindow(60);
+const std::size_t kMaxTrackedLogins = 4096;
+
+struct LoginFailures {
+    int count = 0;
+    std::chrono::steady_clock::time_point first;
+};
+
+enum class Login { kAccepted, kRefused, kThrottled };
+
 // How often each loop looks for connections past their deadline: a timer
 // per connection would cost system calls on every request.
 const std::chrono::milliseconds kSweepInterval(250);
@@ -441,6 +456,8 @@ struct CimServer::Impl {
     std::size_t nextLoop = 0;
     tcp::acceptor acceptor;
     asio::steady_timer acceptPause;
+    std::mutex loginMutex;  // loops check logins at the same time
+    std::unordered_map<std::string, LoginFailures> loginFailures;  // by address and user
 
     Impl(CimOperations& o, ServerConfig c, LoggerRef l, std::shared_ptr<const PasswordFile> p)
         : operations(o),
@@ -461,7 +478,8 @@ struct CimServer::Impl {
     void sweep(Loop& loop);
     // The reply to one whole request, and what the log line says of it.
     void answer(const Request& req, const tcp::endpoint& client, Response& res, RequestNote& note);
-    bool authenticated(const Request& req, const tcp::endpoint& client);
+    // retryAfter: seconds until a throttled user may try again.
+    Login authenticate(const Request& req, const tcp::endpoint& client, long& retryAfter);
     void serve(const Request& req, Response& res, RequestNote& note);
     void logRequest(const tcp::endpoint& client, const Response& res, const RequestNote& note);
 };
@@ -671,7 +689,15 @@ void CimServer::Impl::answer(const Request& req, const tcp::endpoint& client, Re
                       "too many header fields: at most " + std::to_string(config.maxHeaders));
     }
     // Before anything else, so nothing about the server leaks to strangers.
-    if (passwords && !authenticated(req, client)) {
+    long retryAfter = 0;
+    Login login = passwords ? authenticate(req, client, retryAfter) : Login::kAccepted;
+    if (login == Login::kThrottled) {
+        res.set(http::field::retry_after, std::to_string(retryAfter));
+        return refuse(
+            res, http::status::too_many_requests, nullptr,
+            "too many failed logins: try again in " + std::to_string(retryAfter) + " seconds");
+    }
+    if (login == Login::kRefused) {
         res.set(http::field::www_authenticate, kRealmHeader);
         return refuse(res, http::status::unauthorized, nullptr, "authentication required");
     }
@@ -683,9 +709,10 @@ void CimServer::Impl::answer(const Request& req, const tcp::endpoint& client, Re
     serve(req, res, note);
 }
 
-bool CimServer::Impl::authenticated(const Request& req, const tcp::endpoint& client) {
+Login CimServer::Impl::authenticate(const Request& req, const tcp::endpoint& client,
+                                    long& retryAfter) {
     auto field = req.find(http::field::authorization);
-    if (field == req.end()) return false;
+    if (field == req.end()) return Login::kRefused;
     std::string value = trim(std::string(field->value()));
     std::string user = "(unreadable)";
     std::string credentials;
@@ -695,7 +722,39 @@ bool CimServer::Impl::authenticated(const Request& req, const tcp::endpoint& cli
         std::string::size_type colon = credentials.find(':');
         if (colon != std::string::npos) {
             user = credentials.substr(0, colon);
+            const std::string key = addressOf(client) + " " + user;
+            auto now = std::chrono::steady_clock::now();
+            {
+                std::lock_guard<std::mutex> lock(loginMutex);
+                auto it = loginFailures.find(key);
+                if (it != loginFailures.end() && now - it->second.first >= kLoginFailureWindow) {
+                    loginFailures.erase(it);
+                } else if (it != loginFailures.end() && it->second.count >= kMaxLoginFailures) {
+                    auto left = it->second.first + kLoginFailureWindow - now;
+                    retryAfter = std::chrono::ceil<std::chrono::seconds>(left).count();
+                    logger->logInfo(String(("too many failed logins for user " + loggable(user) +
+                                            " from " + addressOf(client))
+                                               .c_str()));
+                    return Login::kThrottled;
+                }
+            }
             ok = passwords->verify(user, credentials.substr(colon + 1));
+            std::lock_guard<std::mutex> lock(loginMutex);
+            if (ok) {
+                loginFailures.erase(key);
+            } else {
+                if (loginFailures.size() >= kMaxTrackedLogins) {
+                    for (auto i = loginFailures.begin(); i != loginFailures.end();) {
+                        i = now - i->second.first >= kLoginFailureWindow ? loginFailures.erase(i)
+                                                                         : std::next(i);
+                    }
+                }
+                // Beyond the bound the hash cost alone slows guessing down.
+                if (loginFailures.size() < kMaxTrackedLogins || loginFailures.count(key)) {
+                    LoginFailures& f = loginFailures[key];
+                    if (f.count++ == 0) f.first = now;
+                }
+            }
         }
     }
     if (!ok) {
@@ -703,7 +762,7 @@ bool CimServer::Impl::authenticated(const Request& req, const tcp::endpoint& cli
             ("authentication failed for user " + loggable(user) + " from " + addressOf(client))
                 .c_str()));
     }
-    return ok;
+    return ok ? Login::kAccepted : Login::kRefused;
 }
 
 void CimServer::Impl::serve(const Request& req, Response& res, RequestNote& note) {

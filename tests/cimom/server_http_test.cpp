@@ -288,6 +288,7 @@ TEST_F(HttpTest, AuthenticationGuardsEveryRequest) {
     std::string file = dir.file("passwd");
     ASSERT_EQ(runCommand({QVX_CIMOM_EXE, "passwd", file, "alice"}, "s3cret\n").exitCode, 0);
     ASSERT_EQ(runCommand({QVX_CIMOM_EXE, "passwd", file, "bob"}, "hunter2\n").exitCode, 0);
+    ASSERT_EQ(runCommand({QVX_CIMOM_EXE, "passwd", file, "carol"}, "secret\n").exitCode, 0);
     start({"--passwd", file});
     const std::string alice = "Basic YWxpY2U6czNjcmV0";  // alice:s3cret
     const struct {
@@ -316,12 +317,23 @@ TEST_F(HttpTest, AuthenticationGuardsEveryRequest) {
     }
     // Refused requests never reached the provider: the last write is bob's.
     EXPECT_EQ(ownerName(server->port(), alice), "second user");
+    // Five wrong passwords, and the user waits even with the right one;
+    // other users from the same address do not.
+    const std::string carolWrong = "Basic Y2Fyb2w6Z3Vlc3M=", carol = "Basic Y2Fyb2w6c2VjcmV0";
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(roundTrip(server->port(), getChassis(carolWrong)).status, 401);
+    HttpResponse waiting = roundTrip(server->port(), getChassis(carol));
+    EXPECT_EQ(waiting.status, 429) << waiting.body;
+    EXPECT_NE(waiting.body.find("too many failed logins"), std::string::npos) << waiting.body;
+    EXPECT_GT(std::stoi("0" + waiting.header("Retry-After")), 0);
+    EXPECT_TRUE(answersGoodRequest(server->port(), alice));
     EXPECT_EQ(server->stop(), 0) << server->errors();
     std::string log = server->log();
     EXPECT_NE(log.find("authentication failed for user mallory from 127.0.0.1"), std::string::npos)
         << log;
     EXPECT_NE(log.find("authentication failed for user alice from 127.0.0.1"), std::string::npos);
     EXPECT_NE(log.find("method=ModifyInstance class=- http=401 cim=-"), std::string::npos) << log;
+    EXPECT_NE(log.find("too many failed logins for user carol from 127.0.0.1"), std::string::npos);
 }
 
 TEST_F(HttpTest, BadCommandLinesAreRefusedBeforeAnythingListens) {
