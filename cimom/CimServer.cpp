@@ -17,7 +17,6 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
-#include <climits>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -172,16 +171,6 @@ void contentType(const std::string& header, std::string& type, std::string& char
         }
         semi = next;
     }
-}
-
-std::string executableDir() {
-    char exe[PATH_MAX];
-    ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
-    if (n <= 0) return ".";
-    exe[n] = '\0';
-    std::string dir(exe);
-    std::string::size_type slash = dir.rfind('/');
-    return slash == std::string::npos ? std::string(".") : dir.substr(0, slash);
 }
 
 std::string hostPort(const std::string& host, int port) {
@@ -713,6 +702,7 @@ Login CimServer::Impl::authenticate(const Request& req, const tcp::endpoint& cli
                                     long& retryAfter) {
     auto field = req.find(http::field::authorization);
     if (field == req.end()) return Login::kRefused;
+    const std::string from = addressOf(client);
     std::string value = trim(std::string(field->value()));
     std::string user = "(unreadable)";
     std::string credentials;
@@ -722,7 +712,7 @@ Login CimServer::Impl::authenticate(const Request& req, const tcp::endpoint& cli
         std::string::size_type colon = credentials.find(':');
         if (colon != std::string::npos) {
             user = credentials.substr(0, colon);
-            const std::string key = addressOf(client) + " " + user;
+            const std::string key = from + " " + user;
             auto now = std::chrono::steady_clock::now();
             {
                 std::lock_guard<std::mutex> lock(loginMutex);
@@ -732,9 +722,9 @@ Login CimServer::Impl::authenticate(const Request& req, const tcp::endpoint& cli
                 } else if (it != loginFailures.end() && it->second.count >= kMaxLoginFailures) {
                     auto left = it->second.first + kLoginFailureWindow - now;
                     retryAfter = std::chrono::ceil<std::chrono::seconds>(left).count();
-                    logger->logInfo(String(("too many failed logins for user " + loggable(user) +
-                                            " from " + addressOf(client))
-                                               .c_str()));
+                    logger->logInfo(String(
+                        ("too many failed logins for user " + loggable(user) + " from " + from)
+                            .c_str()));
                     return Login::kThrottled;
                 }
             }
@@ -758,9 +748,8 @@ Login CimServer::Impl::authenticate(const Request& req, const tcp::endpoint& cli
         }
     }
     if (!ok) {
-        logger->logInfo(String(
-            ("authentication failed for user " + loggable(user) + " from " + addressOf(client))
-                .c_str()));
+        logger->logInfo(
+            String(("authentication failed for user " + loggable(user) + " from " + from).c_str()));
     }
     return ok ? Login::kAccepted : Login::kRefused;
 }

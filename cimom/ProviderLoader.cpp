@@ -2,6 +2,9 @@
 
 #include "OW_config.h"
 
+#include <unistd.h>
+
+#include <climits>
 #include <cstring>
 #include <exception>
 #include <utility>
@@ -23,6 +26,16 @@ std::string describe(const std::exception& e) {
 }
 
 }  // namespace
+
+std::string executableDir() {
+    char exe[PATH_MAX];
+    ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
+    if (n <= 0) return ".";
+    exe[n] = '\0';
+    std::string dir(exe);
+    std::string::size_type slash = dir.rfind('/');
+    return slash == std::string::npos ? std::string(".") : dir.substr(0, slash);
+}
 
 std::string providerIdFromPath(const std::string& path) {
     std::string::size_type slash = path.rfind('/');

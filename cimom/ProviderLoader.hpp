@@ -19,6 +19,10 @@ namespace qvx_cimom {
 // and without ".so". Throws CimomError when nothing would be left.
 std::string providerIdFromPath(const std::string& path);
 
+// The folder of the running program ("." when it cannot be read): the
+// programs find the shipped library in ../lib and the schema in ../share.
+std::string executableDir();
+
 class ProviderLoader {
 public:
     ProviderLoader(std::string path, OpenWBEM::ProviderEnvironmentIFCRef env,

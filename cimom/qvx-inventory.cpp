@@ -7,9 +7,6 @@
 #include "OW_CIMException.hpp"
 #include "OW_CIMProperty.hpp"
 
-#include <unistd.h>
-
-#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <exception>
@@ -55,17 +52,6 @@ const char kUsage[] =
 struct UsageError {
     std::string message;
 };
-
-std::string defaultLibrary() {
-    char exe[PATH_MAX];
-    ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
-    if (n <= 0) return "libQVXInventoryProvider.so";
-    exe[n] = '\0';
-    std::string dir(exe);
-    std::string::size_type slash = dir.rfind('/');
-    dir = slash == std::string::npos ? std::string(".") : dir.substr(0, slash);
-    return dir + "/../lib/libQVXInventoryProvider.so";
-}
 
 CIMObjectPath parsePath(const std::string& text) {
     try {
@@ -205,7 +191,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "qvx-inventory: %s\n\n%s", e.message.c_str(), kUsage);
         return kExitUsage;
     }
-    if (library.empty()) library = defaultLibrary();
+    if (library.empty()) library = executableDir() + "/../lib/libQVXInventoryProvider.so";
 
     try {
         LoggerRef logger(logFile.empty() ? new HostLogger() : new HostLogger(logFile));
