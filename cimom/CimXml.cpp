@@ -340,6 +340,40 @@ CIMValue scalarValue(CIMDataType::Type t, const std::string& text, const std::st
 }
 
 template <class T>
+struct TypeTag {
+    typedef T type;
+};
+
+// Calls f with the TypeTag of the C++ type that holds values of type t;
+// false, without a call, for types that have none here (references,
+// embedded objects, char16).
+template <class F>
+bool withValueType(CIMDataType::Type t, F f) {
+    switch (t) {
+#define QVX_CASE(TYPE, T)   \
+    case CIMDataType::TYPE: \
+        f(TypeTag<T>());    \
+        return true;
+        QVX_CASE(STRING, String)
+        QVX_CASE(BOOLEAN, Bool)
+        QVX_CASE(UINT8, OpenWBEM::UInt8)
+        QVX_CASE(SINT8, OpenWBEM::Int8)
+        QVX_CASE(UINT16, OpenWBEM::UInt16)
+        QVX_CASE(SINT16, OpenWBEM::Int16)
+        QVX_CASE(UINT32, OpenWBEM::UInt32)
+        QVX_CASE(SINT32, OpenWBEM::Int32)
+        QVX_CASE(UINT64, OpenWBEM::UInt64)
+        QVX_CASE(SINT64, OpenWBEM::Int64)
+        QVX_CASE(REAL32, OpenWBEM::Real32)
+        QVX_CASE(REAL64, OpenWBEM::Real64)
+        QVX_CASE(DATETIME, CIMDateTime)
+#undef QVX_CASE
+        default:
+            return false;
+    }
+}
+
+template <class T>
 CIMValue typedArray(const std::vector<CIMValue>& items) {
     Array<T> a;
     for (const CIMValue& v : items) {
@@ -352,37 +386,14 @@ CIMValue typedArray(const std::vector<CIMValue>& items) {
 
 CIMValue arrayValue(CIMDataType::Type t, const std::vector<CIMValue>& items,
                     const std::string& what) {
-    switch (t) {
-        case CIMDataType::STRING:
-            return typedArray<String>(items);
-        case CIMDataType::BOOLEAN:
-            return typedArray<Bool>(items);
-        case CIMDataType::UINT8:
-            return typedArray<OpenWBEM::UInt8>(items);
-        case CIMDataType::SINT8:
-            return typedArray<OpenWBEM::Int8>(items);
-        case CIMDataType::UINT16:
-            return typedArray<OpenWBEM::UInt16>(items);
-        case CIMDataType::SINT16:
-            return typedArray<OpenWBEM::Int16>(items);
-        case CIMDataType::UINT32:
-            return typedArray<OpenWBEM::UInt32>(items);
-        case CIMDataType::SINT32:
-            return typedArray<OpenWBEM::Int32>(items);
-        case CIMDataType::UINT64:
-            return typedArray<OpenWBEM::UInt64>(items);
-        case CIMDataType::SINT64:
-            return typedArray<OpenWBEM::Int64>(items);
-        case CIMDataType::REAL32:
-            return typedArray<OpenWBEM::Real32>(items);
-        case CIMDataType::REAL64:
-            return typedArray<OpenWBEM::Real64>(items);
-        case CIMDataType::DATETIME:
-            return typedArray<CIMDateTime>(items);
-        default:
-            break;
+    CIMValue array(CIMNULL);
+    bool plain = withValueType(
+        t, [&](auto tag) { array = typedArray<typename decltype(tag)::type>(items); });
+    if (!plain) {
+        unsupported(what + ": arrays of type " + str(CIMDataType(t).toString()) +
+                    " are not supported");
     }
-    unsupported(what + ": arrays of type " + str(CIMDataType(t).toString()) + " are not supported");
+    return array;
 }
 
 // A VALUE.ARRAY of VALUEs, each read as type t.
@@ -1144,28 +1155,9 @@ void eachItemOf(const CIMValue& v, Put put) {
 // type; anything else is passed as its text.
 template <class Put>
 void eachItem(const CIMValue& v, Put put) {
-    switch (v.getType()) {
-#define QVX_CASE(TYPE, T)      \
-    case CIMDataType::TYPE:    \
-        eachItemOf<T>(v, put); \
-        return;
-        QVX_CASE(BOOLEAN, Bool)
-        QVX_CASE(UINT8, OpenWBEM::UInt8)
-        QVX_CASE(SINT8, OpenWBEM::Int8)
-        QVX_CASE(UINT16, OpenWBEM::UInt16)
-        QVX_CASE(SINT16, OpenWBEM::Int16)
-        QVX_CASE(UINT32, OpenWBEM::UInt32)
-        QVX_CASE(SINT32, OpenWBEM::Int32)
-        QVX_CASE(UINT64, OpenWBEM::UInt64)
-        QVX_CASE(SINT64, OpenWBEM::Int64)
-        QVX_CASE(REAL32, OpenWBEM::Real32)
-        QVX_CASE(REAL64, OpenWBEM::Real64)
-        QVX_CASE(STRING, String)
-        QVX_CASE(DATETIME, CIMDateTime)
-#undef QVX_CASE
-        default:
-            put(v.toString());
-    }
+    bool plain = withValueType(v.getType(),
+                               [&](auto tag) { eachItemOf<typename decltype(tag)::type>(v, put); });
+    if (!plain) put(v.toString());
 }
 
 // The TYPE attribute: the declared type where there is one, else the value's.
