@@ -6,6 +6,7 @@
 #include <cctype>
 #include <cerrno>
 #include <cinttypes>
+#include <cmath>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -17,6 +18,8 @@
 #include <utility>
 
 namespace OpenWBEM {
+
+OW_DEFINE_EXCEPTION(StringConversion)
 
 namespace {
 
@@ -43,32 +46,30 @@ bool isSpace(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; 
     OW_THROW(StringConversionException, msg.c_str());
 }
 
-template <class T>
-T toSigned(const String& s, int base, const char* type) {
-    const char* p = s.c_str();
+// The C library reads the number (leading blanks and a sign allowed, so
+// strtoul takes "-1" as its largest value); the whole text must be read and
+// the result must fit T. An empty buffer reads as 0, no buffer is refused.
+template <class T, class Wide>
+T toInteger(bool hasBuffer, const String& s, Wide (*read)(const char*, char**, int), int base,
+            const char* type) {
+    if (!hasBuffer) throwConversion(s, type);
     char* end = 0;
     errno = 0;
-    long long v = std::strtoll(p, &end, base);
-    while (end && *end && isSpace(*end)) ++end;
-    if (s.empty() || errno != 0 || end == p || *end != '\0' ||
-        v < static_cast<long long>(std::numeric_limits<T>::min()) ||
-        v > static_cast<long long>(std::numeric_limits<T>::max())) {
+    Wide v = read(s.c_str(), &end, base);
+    if (*end != '\0' || errno == ERANGE || static_cast<Wide>(static_cast<T>(v)) != v) {
         throwConversion(s, type);
     }
     return static_cast<T>(v);
 }
 
 template <class T>
-T toUnsigned(const String& s, int base, const char* type) {
-    const char* p = s.c_str();
-    while (isSpace(*p)) ++p;
-    if (*p == '-') throwConversion(s, type);
+T toReal(bool hasBuffer, const String& s, const char* type) {
+    if (!hasBuffer) throwConversion(s, type);
     char* end = 0;
     errno = 0;
-    unsigned long long v = std::strtoull(p, &end, base);
-    while (end && *end && isSpace(*end)) ++end;
-    if (s.empty() || errno != 0 || end == p || *end != '\0' ||
-        v > static_cast<unsigned long long>(std::numeric_limits<T>::max())) {
+    double v = std::strtod(s.c_str(), &end);
+    if (*end != '\0' || errno == ERANGE ||
+        (std::isfinite(v) && std::fabs(v) > std::numeric_limits<T>::max())) {
         throwConversion(s, type);
     }
     return static_cast<T>(v);
@@ -99,7 +100,7 @@ void String::release() {
             ::operator delete(r);
         }
     }
-    setEmpty();
+    setNone();
 }
 
 void String::assign(const char* str, size_t len) {
@@ -145,14 +146,6 @@ String::String(Int32 val) : String() {
 String::String(UInt32 val) : String() {
     format("%" PRIu32, val);
 }
-#if defined(OW_INT32_IS_INT) && defined(OW_INT64_IS_LONG_LONG)
-String::String(long val) : String() {
-    format("%ld", val);
-}
-String::String(unsigned long val) : String() {
-    format("%lu", val);
-}
-#endif
 String::String(Int64 val) : String() {
     format("%" PRId64, val);
 }
@@ -173,10 +166,6 @@ String::String(const String& arg) {
     std::memcpy(m_buf, arg.m_buf, sizeof m_buf);
     if (onHeap()) rep()->refs.fetch_add(1, std::memory_order_relaxed);
 }
-String::String(String&& arg) noexcept {
-    std::memcpy(m_buf, arg.m_buf, sizeof m_buf);
-    arg.setEmpty();
-}
 String::String(char c) : String() {
     if (c != '\0') assign(&c, 1);
 }
@@ -189,14 +178,6 @@ String& String::operator=(const String& arg) {
         if (arg.onHeap()) arg.rep()->refs.fetch_add(1, std::memory_order_relaxed);
         release();
         std::memcpy(m_buf, arg.m_buf, sizeof m_buf);
-    }
-    return *this;
-}
-String& String::operator=(String&& arg) noexcept {
-    if (&arg != this) {
-        release();
-        std::memcpy(m_buf, arg.m_buf, sizeof m_buf);
-        arg.setEmpty();
     }
     return *this;
 }
@@ -356,6 +337,7 @@ String& String::ltrim() {
 String& String::rtrim() {
     size_t n = length();
     while (n > 0 && isSpace(c_str()[n - 1])) --n;
+    if (n == 0) return erase();
     if (n < length()) *this = substring(0, n);
     return *this;
 }
@@ -365,7 +347,7 @@ String& String::erase() {
     return *this;
 }
 
-StringArray String::tokenize(const char* delims, EReturnDelimitersFlag returnDelimitersAsTokens,
+StringArray String::tokenize(const char* delims, EReturnTokensFlag returnTokens,
                              EEmptyTokenReturnFlag returnEmptyTokens) const {
     StringArray out;
     if (!delims) delims = "";
@@ -378,7 +360,7 @@ StringArray String::tokenize(const char* delims, EReturnDelimitersFlag returnDel
             if (i > start || (returnEmptyTokens == E_RETURN_EMPTY_TOKENS && lastWasDelim)) {
                 out.push_back(String(s + start, i - start));
             }
-            if (returnDelimitersAsTokens == E_RETURN_DELIMITERS) out.push_back(String(c));
+            if (returnTokens == E_RETURN_TOKENS) out.push_back(String(c));
             start = i + 1;
             lastWasDelim = true;
         } else {
@@ -403,23 +385,36 @@ bool String::toBool() const {
     if (equalsIgnoreCase("false")) return false;
     throwConversion(*this, "bool");
 }
-UInt8 String::toUInt8(int base) const { return toUnsigned<UInt8>(*this, base, "UInt8"); }
-Int8 String::toInt8(int base) const { return toSigned<Int8>(*this, base, "Int8"); }
-UInt16 String::toUInt16(int base) const { return toUnsigned<UInt16>(*this, base, "UInt16"); }
-Int16 String::toInt16(int base) const { return toSigned<Int16>(*this, base, "Int16"); }
-UInt32 String::toUInt32(int base) const { return toUnsigned<UInt32>(*this, base, "UInt32"); }
-Int32 String::toInt32(int base) const { return toSigned<Int32>(*this, base, "Int32"); }
-UInt64 String::toUInt64(int base) const { return toUnsigned<UInt64>(*this, base, "UInt64"); }
-Int64 String::toInt64(int base) const { return toSigned<Int64>(*this, base, "Int64"); }
-Real64 String::toReal64() const {
-    const char* p = c_str();
-    char* end = 0;
-    errno = 0;
-    double v = std::strtod(p, &end);
-    if (empty() || end == p || *end != '\0' || errno == ERANGE) throwConversion(*this, "Real64");
-    return v;
+UInt8 String::toUInt8(int base) const {
+    return toInteger<UInt8>(hasBuffer(), *this, std::strtoul, base, "UInt8");
 }
-Real32 String::toReal32() const { return static_cast<Real32>(toReal64()); }
+Int8 String::toInt8(int base) const {
+    return toInteger<Int8>(hasBuffer(), *this, std::strtol, base, "Int8");
+}
+UInt16 String::toUInt16(int base) const {
+    return toInteger<UInt16>(hasBuffer(), *this, std::strtoul, base, "UInt16");
+}
+Int16 String::toInt16(int base) const {
+    return toInteger<Int16>(hasBuffer(), *this, std::strtol, base, "Int16");
+}
+UInt32 String::toUInt32(int base) const {
+    return toInteger<UInt32>(hasBuffer(), *this, std::strtoul, base, "UInt32");
+}
+Int32 String::toInt32(int base) const {
+    return toInteger<Int32>(hasBuffer(), *this, std::strtol, base, "Int32");
+}
+UInt64 String::toUInt64(int base) const {
+    return toInteger<UInt64>(hasBuffer(), *this, std::strtoull, base, "UInt64");
+}
+Int64 String::toInt64(int base) const {
+    return toInteger<Int64>(hasBuffer(), *this, std::strtoll, base, "Int64");
+}
+Real32 String::toReal32() const {
+    return toReal<Real32>(hasBuffer(), *this, "Real32");
+}
+Real64 String::toReal64() const {
+    return toReal<Real64>(hasBuffer(), *this, "Real64");
+}
 
 std::ostream& operator<<(std::ostream& ostr, const String& arg) {
     return ostr.write(arg.c_str(), static_cast<std::streamsize>(arg.length()));

@@ -1,8 +1,9 @@
 #ifndef OW_STRING_HPP_INCLUDE_GUARD_
 #define OW_STRING_HPP_INCLUDE_GUARD_
 #include "OW_config.h"
+#include "OW_ArrayFwd.hpp"
+#include "OW_Exception.hpp"
 #include "OW_Types.hpp"
-#include "OW_CommonFwd.hpp"
 
 #include <atomic>
 #include <cstddef>
@@ -11,46 +12,42 @@
 
 namespace OpenWBEM {
 
+class String;
+typedef Array<String> StringArray;
+
+OW_DECLARE_EXCEPTION(StringConversion);
+
 // A byte string with value semantics. Short texts (most names and values)
 // live inside the object; longer ones are shared between copies until one
 // of them changes: texts are copied far more often than edited.
 // Numbers are formatted only through the explicit numeric constructors;
 // small integers and bool reach String(Int32) by promotion, so
 // String(UInt8(3)) is "3".
+// A string may have no buffer at all (String(), erase(), an all-space text
+// trimmed) or an empty one (String("")): they differ only in the numeric
+// conversions, which refuse the first and read the second as 0.
 class String {
 public:
     enum ETakeOwnershipFlag { E_TAKE_OWNERSHIP };
-    enum EReturnDelimitersFlag {
-        E_DISCARD_TOKENS,
-        E_RETURN_TOKENS,
-        E_DISCARD_DELIMITERS = E_DISCARD_TOKENS,
-        E_RETURN_DELIMITERS = E_RETURN_TOKENS
-    };
+    enum EReturnTokensFlag { E_DISCARD_TOKENS, E_RETURN_TOKENS };
     enum EEmptyTokenReturnFlag { E_SKIP_EMPTY_TOKENS, E_RETURN_EMPTY_TOKENS };
     enum EIgnoreCaseFlag { E_CASE_SENSITIVE, E_CASE_INSENSITIVE };
 
-    String() {
-        m_buf[0] = '\0';
-        m_buf[kTag] = 0;
-    }
+    String() { setNone(); }
     explicit String(Int32 val);
     explicit String(UInt32 val);
-#if defined(OW_INT32_IS_INT) && defined(OW_INT64_IS_LONG_LONG)
-    explicit String(long val);
-    explicit String(unsigned long val);
-#endif
     explicit String(Int64 val);
     explicit String(UInt64 val);
     explicit String(Real64 val);
     String(const char* str);
     explicit String(const char* str, size_t len);
     String(const String& arg);
-    String(String&& arg) noexcept;
     explicit String(char c);
     ~String();
 
     size_t length() const {
-        return onHeap() ? rep()->len : static_cast<unsigned char>(m_buf[kTag]);
+        unsigned char tag = static_cast<unsigned char>(m_buf[kTag]);
+        return tag <= kInlineMax ? tag : (tag == kHeap ? rep()->len : 0);
     }
     bool empty() const { return length() == 0; }
     // Replaces the content with the printf-style result; returns its length.
@@ -84,11 +81,10 @@ public:
     String& trim();
     String& erase();
     StringArray tokenize(const char* delims = " \n\r\t\v",
-                         EReturnDelimitersFlag returnDelimitersAsTokens = E_DISCARD_DELIMITERS,
+                         EReturnTokensFlag returnTokens = E_DISCARD_TOKENS,
                          EEmptyTokenReturnFlag returnEmptyTokens = E_SKIP_EMPTY_TOKENS) const;
 
     String& operator=(const String& arg);
-    String& operator=(String&& arg) noexcept;
     const char& operator[](size_t ndx) const;
     // Unshares the buffer; the reference is good until the next copy or change.
     char& operator[](size_t ndx);
@@ -120,9 +116,11 @@ private:
         char* chars() { return reinterpret_cast<char*>(this + 1); }
     };
     // m_buf holds up to kInlineMax characters and their NUL, with the length
-    // in its last byte; or, with kHeap there, a Rep pointer in its first bytes.
+    // in its last byte; or, with kHeap there, a Rep pointer in its first bytes;
+    // or, with kNone there, no buffer (and a NUL first, for c_str()).
     static const size_t kTag = 23;
     static const size_t kInlineMax = kTag - 1;
+    static const unsigned char kNone = 0xFE;
     static const unsigned char kHeap = 0xFF;
 
     bool onHeap() const { return static_cast<unsigned char>(m_buf[kTag]) == kHeap; }
@@ -132,9 +130,10 @@ private:
         return r;
     }
     void setRep(Rep* r);
-    void setEmpty() {
+    bool hasBuffer() const { return static_cast<unsigned char>(m_buf[kTag]) != kNone; }
+    void setNone() {
         m_buf[0] = '\0';
-        m_buf[kTag] = 0;
+        m_buf[kTag] = static_cast<char>(kNone);
     }
     static Rep* allocate(size_t len, size_t cap);
     void assign(const char* str, size_t len);
@@ -156,18 +155,42 @@ String operator+(const String& s, const char* p);
 String operator+(char c, const String& s);
 String operator+(const String& s, char c);
 
-inline bool operator==(const String& s1, const String& s2) { return s1.compareTo(s2) == 0; }
-inline bool operator==(const String& s1, const char* p) { return s1.compareTo(p) == 0; }
-inline bool operator==(const char* p, const String& s) { return s.compareTo(p) == 0; }
-inline bool operator!=(const String& s1, const String& s2) { return s1.compareTo(s2) != 0; }
-inline bool operator!=(const String& s1, const char* p) { return s1.compareTo(p) != 0; }
-inline bool operator!=(const char* p, const String& s) { return s.compareTo(p) != 0; }
-inline bool operator<(const String& s1, const String& s2) { return s1.compareTo(s2) < 0; }
-inline bool operator<(const String& s1, const char* p) { return s1.compareTo(p) < 0; }
-inline bool operator<(const char* p, const String& s) { return s.compareTo(p) > 0; }
-inline bool operator<=(const String& s1, const String& s2) { return s1.compareTo(s2) <= 0; }
-inline bool operator>(const String& s1, const String& s2) { return s1.compareTo(s2) > 0; }
-inline bool operator>=(const String& s1, const String& s2) { return s1.compareTo(s2) >= 0; }
+inline bool operator==(const String& s1, const String& s2) {
+    return s1.compareTo(s2) == 0;
+}
+inline bool operator==(const String& s1, const char* p) {
+    return s1.compareTo(p) == 0;
+}
+inline bool operator==(const char* p, const String& s) {
+    return s.compareTo(p) == 0;
+}
+inline bool operator!=(const String& s1, const String& s2) {
+    return s1.compareTo(s2) != 0;
+}
+inline bool operator!=(const String& s1, const char* p) {
+    return s1.compareTo(p) != 0;
+}
+inline bool operator!=(const char* p, const String& s) {
+    return s.compareTo(p) != 0;
+}
+inline bool operator<(const String& s1, const String& s2) {
+    return s1.compareTo(s2) < 0;
+}
+inline bool operator<(const String& s1, const char* p) {
+    return s1.compareTo(p) < 0;
+}
+inline bool operator<(const char* p, const String& s) {
+    return s.compareTo(p) > 0;
+}
+inline bool operator<=(const String& s1, const String& s2) {
+    return s1.compareTo(s2) <= 0;
+}
+inline bool operator>(const String& s1, const String& s2) {
+    return s1.compareTo(s2) > 0;
+}
+inline bool operator>=(const String& s1, const String& s2) {
+    return s1.compareTo(s2) >= 0;
+}
 
 }  // namespace OpenWBEM
 
