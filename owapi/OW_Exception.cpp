@@ -97,7 +97,6 @@ std::ostream& operator<<(std::ostream& os, const Exception& e) {
 
 OW_DEFINE_EXCEPTION(NULLCOWIntrusiveReference)
 OW_DEFINE_EXCEPTION(NULLValue)
-OW_DEFINE_EXCEPTION(ValueCast)
 OW_DEFINE_EXCEPTION(OutOfBounds)
 OW_DEFINE_EXCEPTION(NoSuchProperty)
 

@@ -76,7 +76,6 @@ std::ostream& operator<<(std::ostream& os, const Exception& e);
 
 OW_DECLARE_EXCEPTION(NULLCOWIntrusiveReference);
 OW_DECLARE_EXCEPTION(NULLValue);
-OW_DECLARE_EXCEPTION(ValueCast);
 OW_DECLARE_EXCEPTION(OutOfBounds);
 OW_DECLARE_EXCEPTION(NoSuchProperty);
 
