@@ -49,6 +49,13 @@ using OpenWBEM::String;
 CimXmlError::CimXmlError(CIMException::ErrNoType c, const std::string& d)
     : std::runtime_error(d), code(c), description(d) {}
 
+CimXmlError::CimXmlError(int status, const char* header, const std::string& d)
+    : std::runtime_error(d),
+      code(CIMException::FAILED),
+      description(d),
+      httpStatus(status),
+      cimError(header) {}
+
 namespace {
 
 using cimxml::withValueType;
@@ -102,6 +109,10 @@ std::string trim(const std::string& s) {
 }
 [[noreturn]] void unsupported(const std::string& text) {
     fail(CIMException::NOT_SUPPORTED, text);
+}
+// Not a CIM-XML request at all: refused on the HTTP level.
+[[noreturn]] void notLooselyValid(const std::string& text) {
+    throw CimXmlError(400, "request-not-loosely-valid", text);
 }
 
 // Input quoted in an error text, cut short on a character boundary.
@@ -199,14 +210,6 @@ std::string nameAttr(const Node* n, const char* name) {
 
 void expectElement(const Node* n, const char* name) {
     if (!isNamed(n, name)) bad("expected " + std::string(name) + ", found " + elementName(n));
-}
-
-// One element child of the given name, and nothing else.
-const Node* onlyChild(const Node* n, const char* name) {
-    const std::vector<const Node*>& kids = children(n);
-    if (kids.size() != 1) bad(elementName(n) + " must hold exactly one " + name);
-    expectElement(kids[0], name);
-    return kids[0];
 }
 
 // ---- scalar values
@@ -558,6 +561,8 @@ enum Param : unsigned {
     P_INCLUDE_QUALIFIERS = 1u << 6,
     P_INCLUDE_CLASS_ORIGIN = 1u << 7,
     P_PROPERTY_LIST = 1u << 8,
+    P_PROPERTY_NAME = 1u << 9,
+    P_NEW_VALUE = 1u << 10,
 };
 
 const struct {
@@ -573,6 +578,8 @@ const struct {
     {"IncludeQualifiers", P_INCLUDE_QUALIFIERS},
     {"IncludeClassOrigin", P_INCLUDE_CLASS_ORIGIN},
     {"PropertyList", P_PROPERTY_LIST},
+    {"PropertyName", P_PROPERTY_NAME},
+    {"NewValue", P_NEW_VALUE},
 };
 
 // The parameters each method defines, those it needs, and the defaults of
@@ -598,6 +605,10 @@ const MethodShape kMethods[] = {
     {"EnumerateClassNames", P_CLASS_NAME | P_DEEP_INHERITANCE, 0, true, false, false, false},
     {"EnumerateClasses", P_CLASS_NAME | kRead | P_DEEP_INHERITANCE, 0, true, false, true, false},
     {"GetClass", P_CLASS_NAME | kRead | P_PROPERTY_LIST, P_CLASS_NAME, true, false, true, false},
+    {"GetProperty", P_INSTANCE_NAME | P_PROPERTY_NAME, P_INSTANCE_NAME | P_PROPERTY_NAME, true,
+     false, false, false},
+    {"SetProperty", P_INSTANCE_NAME | P_PROPERTY_NAME | P_NEW_VALUE,
+     P_INSTANCE_NAME | P_PROPERTY_NAME, true, false, false, false},
 };
 
 const MethodShape* findMethod(const std::string& name) {
@@ -671,16 +682,55 @@ void intrinsicParam(const Node* n, const std::string& name, Param p, CimRequest&
                 }
             }
             break;
+        case P_PROPERTY_NAME:
+            if (v) {
+                expectElement(v, "VALUE");
+                req.propertyName = trim(textOf(v));
+                if (!isIdentifier(req.propertyName))
+                    bad(what + ": " + quote(req.propertyName) + " is not a property name");
+            }
+            break;
+        case P_NEW_VALUE:
+            // Untyped here: the property's declaration gives the type.
+            if (v && isNamed(v, "VALUE.ARRAY")) {
+                req.newValueArray = true;
+                for (const Node* e : children(v)) {
+                    expectElement(e, "VALUE");
+                    req.newValue.push_back(textOf(e));
+                }
+            } else if (v) {
+                expectElement(v, "VALUE");
+                req.newValue.push_back(textOf(v));
+            }
+            break;
+    }
+}
+
+// Runs f over a part of the envelope (CIM, MESSAGE, SIMPLEREQ, the call and
+// its namespace): a fault there means the body is no CIM-XML request, which
+// is refused on the HTTP level; faults in parameters are CIM errors.
+template <class F>
+void envelope(F f) {
+    try {
+        f();
+    } catch (CimXmlError& e) {
+        if (e.httpStatus) throw;
+        notLooselyValid(e.description);
     }
 }
 
 void intrinsicCall(const Node* call, CimRequest& req) {
-    req.method = nameAttr(call, "NAME");
-    const std::vector<const Node*>& kids = children(call);
-    if (kids.empty() || !isNamed(kids[0], "LOCALNAMESPACEPATH")) {
-        bad("IMETHODCALL " + req.method + " must start with LOCALNAMESPACEPATH");
-    }
-    req.nameSpace = namespacePath(kids[0]);
+    const std::vector<const Node*>* all = nullptr;
+    envelope([&] {
+        req.method = nameAttr(call, "NAME");
+        all = &children(call);
+        const std::vector<const Node*>& kids = *all;
+        if (kids.empty() || !isNamed(kids[0], "LOCALNAMESPACEPATH")) {
+            bad("IMETHODCALL " + req.method + " must start with LOCALNAMESPACEPATH");
+        }
+        req.nameSpace = namespacePath(kids[0]);
+    });
+    const std::vector<const Node*>& kids = *all;
     const MethodShape* shape = findMethod(req.method);
     if (shape) {
         req.localOnly = shape->localOnly;
@@ -712,6 +762,9 @@ void intrinsicCall(const Node* call, CimRequest& req) {
     if ((shape->required & P_MODIFIED_INSTANCE) && !req.instance) {
         bad(req.method + " needs the ModifiedInstance parameter");
     }
+    if ((shape->required & P_PROPERTY_NAME) && req.propertyName.empty()) {
+        bad(req.method + " needs the PropertyName parameter");
+    }
     if ((shape->required & P_NEW_INSTANCE) && !req.instance) {
         bad(req.method + " needs the NewInstance parameter");
     }
@@ -740,26 +793,32 @@ CIMParamValue paramValue(const Node* n) {
 
 void extrinsicCall(const Node* call, CimRequest& req) {
     req.extrinsic = true;
-    req.method = nameAttr(call, "NAME");
-    const std::vector<const Node*>& kids = children(call);
-    if (kids.empty())
-        bad("METHODCALL " + req.method + " without LOCALINSTANCEPATH or LOCALCLASSPATH");
-    const Node* target = kids[0];
-    if (isNamed(target, "LOCALINSTANCEPATH") || isNamed(target, "LOCALCLASSPATH")) {
-        const std::vector<const Node*>& parts = children(target);
-        if (parts.size() != 2) bad(elementName(target) + " needs LOCALNAMESPACEPATH and a name");
-        req.nameSpace = namespacePath(parts[0]);
-        if (isNamed(target, "LOCALINSTANCEPATH")) {
-            req.objectPath = instanceName(parts[1], req.nameSpace);
-        } else {
-            expectElement(parts[1], "CLASSNAME");
-            req.objectPath =
-                CIMObjectPath(owString(nameAttr(parts[1], "NAME")), owString(req.nameSpace));
+    const std::vector<const Node*>* all = nullptr;
+    const Node* target = nullptr;
+    envelope([&] {
+        req.method = nameAttr(call, "NAME");
+        all = &children(call);
+        const std::vector<const Node*>& kids = *all;
+        if (kids.empty())
+            bad("METHODCALL " + req.method + " without LOCALINSTANCEPATH or LOCALCLASSPATH");
+        target = kids[0];
+        if (!isNamed(target, "LOCALINSTANCEPATH") && !isNamed(target, "LOCALCLASSPATH")) {
+            bad("METHODCALL " + req.method +
+                " must start with LOCALINSTANCEPATH or LOCALCLASSPATH");
         }
-        req.className = str(req.objectPath.getClassName());
+        if (children(target).size() != 2)
+            bad(elementName(target) + " needs LOCALNAMESPACEPATH and a name");
+        req.nameSpace = namespacePath(children(target)[0]);
+    });
+    const std::vector<const Node*>& kids = *all;
+    const Node* name = children(target)[1];
+    if (isNamed(target, "LOCALINSTANCEPATH")) {
+        req.objectPath = instanceName(name, req.nameSpace);
     } else {
-        bad("METHODCALL " + req.method + " must start with LOCALINSTANCEPATH or LOCALCLASSPATH");
+        expectElement(name, "CLASSNAME");
+        req.objectPath = CIMObjectPath(owString(nameAttr(name, "NAME")), owString(req.nameSpace));
     }
+    req.className = str(req.objectPath.getClassName());
     std::set<std::string> seen;
     for (size_t i = 1; i < kids.size(); ++i) {
         if (isNamed(kids[i], "RESPONSEDESTINATION"))
@@ -774,37 +833,53 @@ void extrinsicCall(const Node* call, CimRequest& req) {
 }
 
 void message(const Node* root, CimRequest& req) {
-    if (!isNamed(root, "CIM")) bad("the root element is " + elementName(root) + ", not CIM");
-    std::string cimVersion = requiredAttr(root, "CIMVERSION");
-    std::string dtdVersion = requiredAttr(root, "DTDVERSION");
-    if (cimVersion.compare(0, 2, "2.") != 0)
-        unsupported("CIMVERSION " + quote(cimVersion) + " is not supported");
-    if (dtdVersion.compare(0, 2, "2.") != 0)
-        unsupported("DTDVERSION " + quote(dtdVersion) + " is not supported");
-    const Node* msg = onlyChild(root, "MESSAGE");
-    std::string id = requiredAttr(msg, "ID");
-    if (id.empty() || id.size() > kCimXmlMaxNameBytes) {
-        bad("MESSAGE ID must have 1 to " + std::to_string(kCimXmlMaxNameBytes) + " bytes");
+    if (!isNamed(root, "CIM")) {
+        notLooselyValid("the root element is " + elementName(root) + ", not CIM");
     }
-    req.messageId = id;
-    std::string protocol = requiredAttr(msg, "PROTOCOLVERSION");
-    if (protocol.compare(0, 2, "1.") != 0) {
-        unsupported("PROTOCOLVERSION " + quote(protocol) + " is not supported");
-    }
-    const std::vector<const Node*>& kids = children(msg);
-    if (kids.size() == 1 && isNamed(kids[0], "MULTIREQ")) {
-        unsupported("multiple requests (MULTIREQ) are not supported");
-    }
-    if (kids.size() != 1 || !isNamed(kids[0], "SIMPLEREQ")) bad("MESSAGE must hold one SIMPLEREQ");
     const Node* call = nullptr;
-    for (const Node* c : children(kids[0])) {
-        if (isNamed(c, "CORRELATOR")) continue;
-        if (call || !(isNamed(c, "IMETHODCALL") || isNamed(c, "METHODCALL"))) {
-            bad("SIMPLEREQ must hold one IMETHODCALL or METHODCALL, not " + elementName(c));
+    envelope([&] {
+        std::string cimVersion = requiredAttr(root, "CIMVERSION");
+        std::string dtdVersion = requiredAttr(root, "DTDVERSION");
+        if (cimVersion.compare(0, 2, "2.") != 0) {
+            throw CimXmlError(501, "unsupported-cim-version",
+                              "CIMVERSION " + quote(cimVersion) + " is not supported");
         }
-        call = c;
-    }
-    if (!call) bad("SIMPLEREQ holds no IMETHODCALL or METHODCALL");
+        if (dtdVersion.compare(0, 2, "2.") != 0) {
+            throw CimXmlError(501, "unsupported-dtd-version",
+                              "DTDVERSION " + quote(dtdVersion) + " is not supported");
+        }
+        if (children(root).size() != 1 || !isNamed(children(root)[0], "MESSAGE")) {
+            notLooselyValid("CIM must hold one MESSAGE");
+        }
+        const Node* msg = children(root)[0];
+        std::string id = requiredAttr(msg, "ID");
+        if (id.empty() || id.size() > kCimXmlMaxNameBytes) {
+            bad("MESSAGE ID must have 1 to " + std::to_string(kCimXmlMaxNameBytes) + " bytes");
+        }
+        req.messageId = id;
+        std::string protocol = requiredAttr(msg, "PROTOCOLVERSION");
+        if (protocol.compare(0, 2, "1.") != 0) {
+            throw CimXmlError(501, "unsupported-protocol-version",
+                              "PROTOCOLVERSION " + quote(protocol) + " is not supported");
+        }
+        const std::vector<const Node*>& kids = children(msg);
+        if (kids.size() == 1 && isNamed(kids[0], "MULTIREQ")) {
+            throw CimXmlError(501, "multiple-requests-unsupported",
+                              "multiple requests (MULTIREQ) are not supported");
+        }
+        if (kids.size() != 1 || !isNamed(kids[0], "SIMPLEREQ")) {
+            notLooselyValid("MESSAGE must hold one SIMPLEREQ");
+        }
+        for (const Node* c : children(kids[0])) {
+            if (isNamed(c, "CORRELATOR")) continue;
+            if (call || !(isNamed(c, "IMETHODCALL") || isNamed(c, "METHODCALL"))) {
+                notLooselyValid("SIMPLEREQ must hold one IMETHODCALL or METHODCALL, not " +
+                                elementName(c));
+            }
+            call = c;
+        }
+        if (!call) notLooselyValid("SIMPLEREQ holds no IMETHODCALL or METHODCALL");
+    });
     if (isNamed(call, "IMETHODCALL")) {
         intrinsicCall(call, req);
     } else {
@@ -902,14 +977,18 @@ void parse(const std::string& body, Document& doc) {
     doc.parser = p;
     XML_SetUserData(p, &doc);
     XML_Status status = XML_Parse(p, body.data(), static_cast<int>(body.size()), XML_TRUE);
-    if (doc.doctype) bad("DOCTYPE declarations are not accepted");
+    if (doc.doctype) notLooselyValid("DOCTYPE declarations are not accepted");
     if (doc.tooDeep) {
-        bad("elements nested deeper than " + std::to_string(kCimXmlMaxDepth) + " levels");
+        notLooselyValid("elements nested deeper than " + std::to_string(kCimXmlMaxDepth) +
+                        " levels");
     }
     if (status != XML_STATUS_OK || !doc.root) {
         std::string message = XML_ErrorString(XML_GetErrorCode(p));
-        bad("request is not well-formed XML (line " + std::to_string(XML_GetCurrentLineNumber(p)) +
-            "): " + message);
+        message = "request is not well-formed XML (line " +
+                  std::to_string(XML_GetCurrentLineNumber(p)) + "): " + message;
+        // No element at all: not XML, as the appliance's object manager tells it.
+        if (!doc.root) notLooselyValid(message);
+        throw CimXmlError(400, "request-not-well-formed", message);
     }
 }
 
@@ -985,6 +1064,15 @@ CimRequest decodeRequest(const std::string& body) {
         throw err;
     }
     return req;
+}
+
+CIMValue decodeValue(CIMDataType type, const std::vector<std::string>& texts, bool array,
+                     const std::string& what) {
+    if (!array && texts.empty()) return CIMValue(CIMNULL);
+    if (!array && texts.size() == 1) return scalarValue(type.getType(), texts[0], what);
+    std::vector<CIMValue> items;
+    for (const std::string& t : texts) items.push_back(scalarValue(type.getType(), t, what));
+    return arrayValue(type.getType(), items, what);
 }
 
 }  // namespace qvx_cimom

@@ -160,7 +160,7 @@ void putInteger(std::string& o, Int x) {
 
 // The text of one element of a value, escaped where it can need it.
 void putText(std::string& o, Bool x) {
-    o += x ? "TRUE" : "FALSE";
+    o += x ? "true" : "false";
 }
 void putText(std::string& o, OpenWBEM::UInt8 x) {
     putInteger(o, unsigned(x));
@@ -239,7 +239,8 @@ const String& typeName(const CIMDataType& declared, const CIMValue& v) {
     return kNames[t];
 }
 
-void putInstance(std::string& o, const CIMInstance& inst);
+void putInstance(std::string& o, const CIMInstance& inst, bool qualifiers = false,
+                 bool origin = false);
 void putInstanceName(std::string& o, const CIMObjectPath& path);
 
 template <class T>
@@ -271,22 +272,35 @@ void putAnyValue(std::string& o, const CIMValue& v) {
     if (v.isArray()) o += "</VALUE.ARRAY>";
 }
 
-void putQualifier(std::string& o, const CIMQualifier& q) {
+// Flavors are written where they differ from DSP0201's defaults, from the
+// qualifier's declaration.
+void putQualifier(std::string& o, const CIMQualifier& q, const QualifierFlavorTable* flavors) {
     CIMValue v = q.getValue();
     openNamed(o, "QUALIFIER", q.getName());
     // A qualifier without a value is a true flag.
+    putAttr(o, "TYPE", v ? typeName(CIMDataType(), v) : String("boolean"));
+    if (flavors) {
+        std::string key = q.getName().c_str();
+        for (char& c : key) c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+        auto f = flavors->find(key);
+        if (f != flavors->end()) {
+            if (!f->second.overridable) o += " OVERRIDABLE=\"false\"";
+            if (!f->second.toSubclass) o += " TOSUBCLASS=\"false\"";
+            if (f->second.translatable) o += " TRANSLATABLE=\"true\"";
+        }
+    }
+    o += " >";
     if (v) {
-        putAttr(o, "TYPE", typeName(CIMDataType(), v));
-        o += '>';
         putAnyValue(o, v);
     } else {
-        o += " TYPE=\"boolean\"><VALUE>TRUE</VALUE>";
+        o += "<VALUE>true</VALUE>";
     }
     o += "</QUALIFIER>";
 }
 
-void putQualifiers(std::string& o, const CIMQualifierArray& qs) {
-    for (const CIMQualifier& q : qs) putQualifier(o, q);
+void putQualifiers(std::string& o, const CIMQualifierArray& qs,
+                   const QualifierFlavorTable* flavors = nullptr) {
+    for (const CIMQualifier& q : qs) putQualifier(o, q, flavors);
 }
 
 void putKeyBinding(std::string& o, const CIMProperty& key) {
@@ -302,9 +316,7 @@ void putKeyBinding(std::string& o, const CIMProperty& key) {
                                                                  : "string";
         o += "<KEYVALUE VALUETYPE=\"";
         o += valueType;
-        o += '"';
-        putAttr(o, "TYPE", typeName(key.getDataType(), v));
-        o += '>';
+        o += "\">";
         if (v) {
             bool first = true;
             eachItem(v, [&](const auto& x) {
@@ -326,7 +338,8 @@ void putInstanceName(std::string& o, const CIMObjectPath& path) {
     o += "</INSTANCENAME>";
 }
 
-void putProperty(std::string& o, const CIMProperty& p, bool qualifiers, bool origin) {
+void putProperty(std::string& o, const CIMProperty& p, bool qualifiers, bool origin,
+                 const QualifierFlavorTable* flavors = nullptr) {
     CIMDataType dt = p.getDataType();
     CIMValue v = p.getValue();
     CIMDataType::Type t = dt ? dt.getType() : (v ? v.getType() : CIMDataType::STRING);
@@ -360,25 +373,27 @@ void putProperty(std::string& o, const CIMProperty& p, bool qualifiers, bool ori
         putOrigin();
         if (t == CIMDataType::EMBEDDEDINSTANCE) o += " EMBEDDEDOBJECT=\"instance\"";
     }
-    o += '>';
-    if (qualifiers) putQualifiers(o, p.getQualifiers());
+    o += " >";
+    if (qualifiers) putQualifiers(o, p.getQualifiers(), flavors);
     if (v) putAnyValue(o, v);
     o += "</";
     o += element;
     o += '>';
 }
 
-void putInstance(std::string& o, const CIMInstance& inst) {
+// As the provider built it: the host adds nothing from the class.
+void putInstance(std::string& o, const CIMInstance& inst, bool qualifiers, bool origin) {
     o += "<INSTANCE";
     putAttr(o, "CLASSNAME", inst.getClassName());
     o += '>';
-    putQualifiers(o, inst.getQualifiers());
-    for (const CIMProperty& p : inst.getProperties()) putProperty(o, p, true, true);
+    if (qualifiers) putQualifiers(o, inst.getQualifiers());
+    for (const CIMProperty& p : inst.getProperties()) putProperty(o, p, qualifiers, origin);
     o += "</INSTANCE>";
 }
 
 // PARAMETER, PARAMETER.ARRAY or PARAMETER.REFERENCE, always with an end tag.
-void putParameter(std::string& o, const OpenWBEM::CIMParameter& p, bool qualifiers) {
+void putParameter(std::string& o, const OpenWBEM::CIMParameter& p, bool qualifiers,
+                  const QualifierFlavorTable* flavors) {
     CIMDataType dt = p.getType();
     const char* element;
     if (dt.isReferenceType()) {
@@ -396,39 +411,49 @@ void putParameter(std::string& o, const OpenWBEM::CIMParameter& p, bool qualifie
         o += '"';
     }
     o += '>';
-    if (qualifiers) putQualifiers(o, p.getQualifiers());
+    if (qualifiers) putQualifiers(o, p.getQualifiers(), flavors);
     o += "</";
     o += element;
     o += '>';
 }
 
-void putMethod(std::string& o, const OpenWBEM::CIMMethod& m, bool qualifiers) {
+void putMethod(std::string& o, const OpenWBEM::CIMMethod& m, bool qualifiers,
+               const QualifierFlavorTable* flavors) {
     openNamed(o, "METHOD", m.getName());
     CIMDataType rt = m.getReturnType();
     if (rt) putAttr(o, "TYPE", typeName(rt, CIMValue(CIMNULL)));
     o += '>';
-    if (qualifiers) putQualifiers(o, m.getQualifiers());
-    for (const OpenWBEM::CIMParameter& p : m.getParameters()) putParameter(o, p, qualifiers);
+    if (qualifiers) putQualifiers(o, m.getQualifiers(), flavors);
+    for (const OpenWBEM::CIMParameter& p : m.getParameters()) {
+        putParameter(o, p, qualifiers, flavors);
+    }
     o += "</METHOD>";
 }
 
 // The message up to the open response element; replies are a few KiB.
-std::string header(const std::string& messageId, const char* element, const std::string& method) {
+// Line ends as the appliance's object manager puts them: errors have more.
+std::string header(const std::string& messageId, const char* element, const std::string& method,
+                   const char* lineEnd = "") {
     std::string o;
     o.reserve(4096);
-    o += "<?xml version=\"1.0\" encoding=\"utf-8\" ?>\n"
-         "<CIM CIMVERSION=\"2.0\" DTDVERSION=\"2.0\"><MESSAGE";
+    o += "<?xml version=\"1.0\" ?><CIM CIMVERSION=\"2.0\" DTDVERSION=\"2.0\"><MESSAGE";
     putAttr(o, "ID", messageId);
-    o += " PROTOCOLVERSION=\"1.0\"><SIMPLERSP>\n";
+    o += " PROTOCOLVERSION=\"1.0\"><SIMPLERSP>";
+    o += lineEnd;
     openNamed(o, element, method);
     o += '>';
+    o += lineEnd;
     return o;
 }
 
-std::string trailer(std::string& o, const char* element) {
+std::string trailer(std::string& o, const char* element, const char* lineEnd = "") {
     o += "</";
     o += element;
-    o += ">\n</SIMPLERSP></MESSAGE></CIM>\n";
+    o += '>';
+    o += lineEnd;
+    o += "</SIMPLERSP>";
+    o += lineEnd;
+    o += "</MESSAGE></CIM>\r\n";
     return std::move(o);
 }
 
@@ -460,20 +485,33 @@ std::string encodeInstanceNames(const std::string& messageId, const std::string&
 }
 
 std::string encodeNamedInstances(const std::string& messageId, const std::string& method,
-                                 const std::vector<NamedInstance>& instances) {
+                                 const std::vector<CIMInstance>& instances, bool includeQualifiers,
+                                 bool includeClassOrigin) {
     return intrinsicResponse(messageId, method, [&](std::string& o) {
-        for (const NamedInstance& n : instances) {
+        for (const CIMInstance& i : instances) {
             o += "<VALUE.NAMEDINSTANCE>";
-            putInstanceName(o, n.path);
-            putInstance(o, n.instance);
+            CIMObjectPath name(i.getClassName(), String());
+            name.setKeys(i.getKeyValuePairs());
+            putInstanceName(o, name);
+            putInstance(o, i, includeQualifiers, includeClassOrigin);
             o += "</VALUE.NAMEDINSTANCE>";
         }
     });
 }
 
 std::string encodeInstance(const std::string& messageId, const std::string& method,
-                           const CIMInstance& instance) {
-    return intrinsicResponse(messageId, method, [&](std::string& o) { putInstance(o, instance); });
+                           const CIMInstance& instance, bool includeQualifiers,
+                           bool includeClassOrigin) {
+    return intrinsicResponse(messageId, method, [&](std::string& o) {
+        putInstance(o, instance, includeQualifiers, includeClassOrigin);
+    });
+}
+
+std::string encodeValue(const std::string& messageId, const std::string& method,
+                        const CIMValue& value) {
+    return intrinsicResponse(messageId, method, [&](std::string& o) {
+        if (value) putAnyValue(o, value);
+    });
 }
 
 std::string encodeInstanceName(const std::string& messageId, const std::string& method,
@@ -488,21 +526,30 @@ std::string encodeEmpty(const std::string& messageId, const std::string& method)
 
 std::string encodeClass(const std::string& messageId, const std::string& method,
                         const CIMClass& cls, bool localOnly, bool includeQualifiers,
-                        bool includeClassOrigin, const std::vector<std::string>* propertyList) {
+                        bool includeClassOrigin, const std::vector<std::string>* propertyList,
+                        const QualifierFlavorTable& flavors) {
     return intrinsicResponse(messageId, method, [&](std::string& o) {
         openNamed(o, "CLASS", cls.getName());
         if (!cls.getSuperClass().empty()) putAttr(o, "SUPERCLASS", cls.getSuperClass());
         o += '>';
-        if (includeQualifiers) putQualifiers(o, cls.getQualifiers());
+        if (includeQualifiers) putQualifiers(o, cls.getQualifiers(), &flavors);
         for (const CIMProperty& p : cls.getAllProperties()) {
             if (!listed(propertyList, p.getName())) continue;
             String origin = p.getOriginClass();
             bool inherited =
                 p.getPropagated() || (!origin.empty() && !origin.equalsIgnoreCase(cls.getName()));
             if (localOnly && inherited) continue;
-            putProperty(o, p, includeQualifiers, includeClassOrigin);
+            if (includeClassOrigin && p.getOriginClass().empty()) {
+                CIMProperty own(p);
+                own.setOriginClass(cls.getName());
+                putProperty(o, own, includeQualifiers, true, &flavors);
+            } else {
+                putProperty(o, p, includeQualifiers, includeClassOrigin, &flavors);
+            }
         }
-        for (const OpenWBEM::CIMMethod& m : cls.getAllMethods()) putMethod(o, m, includeQualifiers);
+        for (const OpenWBEM::CIMMethod& m : cls.getAllMethods()) {
+            putMethod(o, m, includeQualifiers, &flavors);
+        }
         o += "</CLASS>";
     });
 }
@@ -538,64 +585,13 @@ std::string encodeMethodResponse(const std::string& messageId, const std::string
 std::string encodeError(const std::string& messageId, const std::string& method, bool extrinsic,
                         CIMException::ErrNoType code, const std::string& description) {
     const char* element = extrinsic ? "METHODRESPONSE" : "IMETHODRESPONSE";
-    std::string o = header(messageId, element, method);
+    std::string o = header(messageId, element, method, "\r\n");
     o += "<ERROR CODE=\"";
     putInteger(o, static_cast<int>(code));
     o += '"';
-    if (!description.empty()) putAttr(o, "DESCRIPTION", description);
-    o += "/>";
-    return trailer(o, element);
-}
-
-CIMInstance replyInstance(const CIMClass& cls, const CIMInstance& provided,
-                          const std::vector<std::string>* propertyList, bool includeQualifiers,
-                          bool includeClassOrigin) {
-    CIMPropertyArray given = provided.getProperties();
-    std::vector<bool> used(given.size(), false);
-    CIMPropertyArray shown, keys;
-    shown.reserve(given.size() + 8);
-    // The class's qualifiers and origin only when asked for; never the provider's.
-    auto show = [&](CIMProperty p, const CIMProperty* declared) {
-        if (includeQualifiers) {
-            p.setQualifiers(declared ? declared->getQualifiers() : p.getQualifiers());
-        } else if (!p.getQualifiers().empty()) {
-            p.setQualifiers(CIMQualifierArray());
-        }
-        if (includeClassOrigin && declared) {
-            String origin = declared->getOriginClass();
-            p.setOriginClass(origin.empty() ? cls.getName() : origin);
-        } else if (!includeClassOrigin) {
-            if (!p.getOriginClass().empty()) p.setOriginClass(OpenWBEM::CIMName());
-            if (p.getPropagated()) p.setPropagated(false);
-        }
-        shown.push_back(p);
-    };
-    for (const CIMProperty& declared : cls.getAllProperties()) {
-        const String& name = declared.getName();
-        size_t i = 0;
-        while (i < given.size() && (used[i] || !given[i].getName().equalsIgnoreCase(name))) ++i;
-        bool found = i < given.size();
-        if (found) used[i] = true;
-        // The keys name the instance whatever the list leaves out.
-        if (found && declared.isKey()) keys.push_back(given[i]);
-        if (!listed(propertyList, name)) continue;
-        if (found) {
-            show(given[i], &declared);
-        } else {
-            CIMProperty missing(name, declared.getDataType());
-            if (includeClassOrigin) missing.setPropagated(declared.getPropagated());
-            show(missing, &declared);
-        }
-    }
-    // Properties the class does not declare are the provider's to show.
-    for (size_t i = 0; i < given.size(); ++i) {
-        if (!used[i] && listed(propertyList, given[i].getName())) show(given[i], nullptr);
-    }
-    CIMInstance out(provided);
-    out.setProperties(shown);
-    out.setKeys(keys);
-    if (!includeQualifiers && !out.getQualifiers().empty()) out.setQualifiers(CIMQualifierArray());
-    return out;
+    putAttr(o, "DESCRIPTION", description);
+    o += "></ERROR>\r\n";
+    return trailer(o, element, "\r\n");
 }
 
 }  // namespace qvx_cimom
