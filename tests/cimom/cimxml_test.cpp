@@ -6,8 +6,6 @@
 #include "OW_Bool.hpp"
 #include "OW_CIMClass.hpp"
 #include "OW_CIMDateTime.hpp"
-#include "OW_CIMMethod.hpp"
-#include "OW_CIMParameter.hpp"
 #include "OW_CIMProperty.hpp"
 #include "OW_CIMQualifier.hpp"
 
@@ -515,12 +513,16 @@ CIMInstance smallInstance() {
     return inst;
 }
 
+CIMQualifier qualifier(const char* name, const CIMValue& v) {
+    CIMQualifier q(name);
+    q.setValue(v);
+    return q;
+}
+
 // A Key-qualified property names the instance in VALUE.NAMEDINSTANCE.
 CIMProperty keyProperty(const char* name, const CIMValue& v) {
     CIMProperty p(name, v);
-    CIMQualifier key(CIMQualifier::CIM_QUAL_KEY);
-    key.setValue(CIMValue(true));
-    p.setQualifier(key);
+    p.setQualifier(qualifier(CIMQualifier::CIM_QUAL_KEY, CIMValue(true)));
     return p;
 }
 
@@ -673,9 +675,9 @@ TEST(Encode, EveryResponseIsWellFormedAndNeverSelfClosesWhatTheClientRefuses) {
 TEST(Encode, ClassWithFlags) {
     CIMClass cls("QVX_Z64Chassis");
     cls.setSuperClass("CIM_Chassis");
-    cls.addQualifier(CIMQualifier("Description", CIMValue("A chassis")));
+    cls.addQualifier(qualifier("Description", CIMValue("A chassis")));
     CIMProperty tag("Tag", CIMDataType(CIMDataType::STRING));
-    tag.setQualifier(CIMQualifier(CIMQualifier::CIM_QUAL_KEY, CIMValue(true)));
+    tag.setQualifier(qualifier(CIMQualifier::CIM_QUAL_KEY, CIMValue(true)));
     tag.setOriginClass("CIM_PhysicalElement");
     tag.setPropagated(true);
     CIMProperty owner("OwnerName", CIMDataType(CIMDataType::STRING));
@@ -711,30 +713,6 @@ TEST(Encode, ClassWithFlags) {
         EXPECT_EQ(returning("1", "GetClass", row.expected + "</CLASS>"),
                   encodeClass("1", "GetClass", cls, row.localOnly, row.qualifiers, row.origin, row.list, flavors));
     }
-}
-
-// The client's cm reads the parameters from GetClass: every one declared,
-// none self-closed.
-TEST(Encode, ClassMethods) {
-    CIMClass cls("QVX_Z64Chassis");
-    CIMMethod m("SetOwner", CIMDataType(CIMDataType::UINT32));
-    m.setQualifier(CIMQualifier("Description", CIMValue("sets the owner")));
-    CIMParameter owner("Owner", CIMDataType(CIMDataType::STRING));
-    owner.setQualifier(CIMQualifier("In", CIMValue(true)));
-    m.addParameter(owner);
-    m.addParameter(CIMParameter("Codes", CIMDataType(CIMDataType::UINT16, 0)));
-    m.addParameter(CIMParameter("Slots", CIMDataType(CIMDataType::UINT8, 2)));
-    m.addParameter(CIMParameter("Target", CIMDataType(CIMName("CIM_Chassis"))));
-    cls.addMethod(m);
-    cls.addMethod(CIMMethod("Reset", CIMDataType(CIMDataType::UINT32)));
-    const std::string rest = R"(<PARAMETER.ARRAY NAME="Codes" TYPE="uint16"></PARAMETER.ARRAY><PARAMETER.ARRAY NAME="Slots" TYPE="uint8" ARRAYSIZE="2"></PARAMETER.ARRAY><PARAMETER.REFERENCE NAME="Target" REFERENCECLASS="CIM_Chassis"></PARAMETER.REFERENCE></METHOD><METHOD NAME="Reset" TYPE="uint32"></METHOD></CLASS>)";
-    const std::string open = R"(<CLASS NAME="QVX_Z64Chassis"><METHOD NAME="SetOwner" TYPE="uint32">)";
-    EXPECT_EQ(returning("1", "GetClass", open + R"(<PARAMETER NAME="Owner" TYPE="string"></PARAMETER>)" + rest),
-              encodeClass("1", "GetClass", cls, true, false, false, nullptr, {}));
-    std::string body = encodeClass("1", "GetClass", cls, true, true, false, nullptr, {});
-    expectWellFormedResponse(body, "1");
-    EXPECT_EQ(returning("1", "GetClass", open + R"(<QUALIFIER NAME="Description" TYPE="string" ><VALUE>sets the owner</VALUE></QUALIFIER><PARAMETER NAME="Owner" TYPE="string"><QUALIFIER NAME="In" TYPE="boolean" ><VALUE>true</VALUE></QUALIFIER></PARAMETER>)" + rest),
-              body);
 }
 
 }  // namespace
