@@ -78,9 +78,7 @@ std::vector<std::string> environment(bool forServer) {
     return env;
 }
 
-int exitStatus(int status) {
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
+int exitStatus(int status) { return WIFEXITED(status) ? WEXITSTATUS(status) : -1; }
 
 }  // namespace
 
@@ -98,8 +96,7 @@ CommandResult runCommand(const std::vector<std::string>& argv, const std::string
     pid_t pid = spawn(args, environment(false), in[0], out[1], out[1]);
     close(in[0]);
     close(out[1]);
-    if (!input.empty() && write(in[1], input.data(), input.size()) < 0)
-        result.output = "(no input)";
+    if (!input.empty() && write(in[1], input.data(), input.size()) < 0) result.output = "(no input)";
     close(in[1]);
     char buf[4096];
     ssize_t n;
@@ -114,10 +111,10 @@ CommandResult runCommand(const std::vector<std::string>& argv, const std::string
 ServerProcess::ServerProcess(const TempDir& dir, const std::vector<std::string>& extraArgs,
                              const std::string& applianceFile)
     : m_dir(dir) {
-    std::vector<std::string> args = {
-        QVX_CIMOM_EXE,         "--listen", "127.0.0.1:0",     "--library",
-        QVX_PROVIDER_LIBRARY,  "--state",  dir.file("state"), "--log",
-        dir.file("server.log")};
+    std::vector<std::string> args = {QVX_CIMOM_EXE,        "--listen", "127.0.0.1:0",
+                                     "--library",          QVX_PROVIDER_LIBRARY,
+                                     "--state",            dir.file("state"),
+                                     "--log",              dir.file("server.log")};
     bool schemaGiven = false;
     for (const std::string& a : extraArgs) schemaGiven = schemaGiven || a == "--schema";
     if (!schemaGiven) args.insert(args.end(), {"--schema", QVX_SCHEMA_FILE});
@@ -129,8 +126,8 @@ ServerProcess::ServerProcess(const TempDir& dir, const std::vector<std::string>&
         m_failure = "pipe failed";
         return;
     }
-    int err =
-        open(dir.file("server.stderr").c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
+    int err = open(dir.file("server.stderr").c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC,
+                   0600);
     m_pid = spawn(args, env, -1, out[1], err);
     if (err >= 0) close(err);
     close(out[1]);
@@ -151,8 +148,7 @@ ServerProcess::ServerProcess(const TempDir& dir, const std::vector<std::string>&
         line.append(ch, n);
     }
     const std::string prefix = "listening on 127.0.0.1:";
-    if (line.compare(0, prefix.size(), prefix) == 0)
-        m_port = std::atoi(line.c_str() + prefix.size());
+    if (line.compare(0, prefix.size(), prefix) == 0) m_port = std::atoi(line.c_str() + prefix.size());
     if (m_port <= 0) m_failure = "no readiness line; stdout: '" + line + "'; stderr: " + errors();
     // The provider writes to standard output too: keep the pipe from filling.
     m_drain = std::thread([fd = m_stdout] {
@@ -257,9 +253,7 @@ HttpResponse RawConnection::receive() {
     return r;
 }
 
-void RawConnection::stopSending() {
-    shutdown(m_fd, SHUT_WR);
-}
+void RawConnection::stopSending() { shutdown(m_fd, SHUT_WR); }
 
 bool RawConnection::closedByServer() {
     char buf[4096];
@@ -273,10 +267,8 @@ bool RawConnection::closedByServer() {
 std::string cimRequest(const CimHeaders& h, const std::string& body) {
     std::string r = h.httpMethod + " /cimom HTTP/1.1\r\nHost: localhost\r\n";
     const std::pair<const char*, const std::string*> fields[] = {
-        {"Content-Type", &h.contentType},
-        {"CIMOperation", &h.operation},
-        {"CIMMethod", &h.method},
-        {"CIMObject", &h.object},
+        {"Content-Type", &h.contentType}, {"CIMOperation", &h.operation},
+        {"CIMMethod", &h.method},         {"CIMObject", &h.object},
         {"Authorization", &h.authorization}};
     for (const auto& f : fields) {
         if (!f.second->empty()) r += std::string(f.first) + ": " + *f.second + "\r\n";
