@@ -53,12 +53,6 @@ void check(const Status& s) {
     if (!s.ok()) fail(static_cast<CIMException::ErrNoType>(s.code), s.description);
 }
 
-// What an ERROR's DESCRIPTION says: the code's standard text, then the
-// message in parentheses when there is one.
-std::string describe(const CIMException& e) {
-    return e.getMessage();
-}
-
 // How the host names a class in its errors.
 std::string classPath(const std::string& className) {
     return std::string("/") + Dispatcher::kNamespace + ":" + className;
@@ -104,22 +98,28 @@ std::string loggable(const std::string& s) {
 
 struct Fault {
     CIMException::ErrNoType code;
+    // An ERROR's DESCRIPTION: the code's standard text, then the message in
+    // parentheses when there is one, as CIMException::getMessage() gives it.
     std::string description;
 };
+
+Fault fault(CIMException::ErrNoType code, const std::string& message) {
+    return {code, CIMException(__FILE__, __LINE__, code, message.c_str()).getMessage()};
+}
 
 Fault faultOf(std::exception_ptr error) {
     try {
         std::rethrow_exception(error);
     } catch (const CimXmlError& e) {
-        return {e.code, describe(CIMException(__FILE__, __LINE__, e.code, e.description.c_str()))};
+        return fault(e.code, e.description);
     } catch (const CIMException& e) {
-        return {e.getErrNo(), describe(e)};
+        return {e.getErrNo(), e.getMessage()};
     } catch (const std::bad_alloc&) {
-        return {CIMException::FAILED, "the server ran out of memory for this request"};
+        return fault(CIMException::FAILED, "the server ran out of memory for this request");
     } catch (const std::exception& e) {
-        return {CIMException::FAILED, std::string("internal error: ") + e.what()};
+        return fault(CIMException::FAILED, std::string("internal error: ") + e.what());
     } catch (...) {
-        return {CIMException::FAILED, "internal error of unknown type"};
+        return fault(CIMException::FAILED, "internal error of unknown type");
     }
 }
 
