@@ -1,4 +1,4 @@
-// The host's logger lines and the environment's fixed answers.
+// The host's logger lines.
 #include "HostEnvironment.hpp"
 
 #include <gtest/gtest.h>
@@ -52,16 +52,6 @@ TEST(HostLogger, AppendsLevelledLinesToFile) {
         readAll(file));
     EXPECT_THROW(HostLogger(dir + "/no/such/dir/log"), std::runtime_error);
     std::filesystem::remove_all(dir);
-}
-
-TEST(HostEnvironment, FixedAnswers) {
-    ProviderEnvironmentIFCRef env(new HostEnvironment(LoggerRef(new HostLogger())));
-    EXPECT_FALSE(env->getCIMOMHandle());
-    EXPECT_FALSE(env->getRepositoryCIMOMHandle());
-    EXPECT_FALSE(env->getRepository());
-    EXPECT_EQ(String("dflt"), env->getConfigItem("cppprovifc.prov_location", "dflt"));
-    EXPECT_EQ(String(), env->getConfigItem("anything"));
-    EXPECT_EQ(String(), env->getUserName());
 }
 
 }  // namespace

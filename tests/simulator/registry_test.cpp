@@ -226,6 +226,23 @@ TEST_F(RegistryTest, UnusableDatabasePathFailsAndReadsLeaveTheEmptyText) {
     }
 }
 
+// The store opened fine, then refuses the write itself (here a trigger added
+// through a second connection): the caller hears of it.
+TEST_F(RegistryTest, AWriteTheOpenStoreRefusesFails) {
+    ASSERT_EQ(set("P", "k", "before"), 0);
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(db_.c_str(), &db), SQLITE_OK);
+    EXPECT_EQ(sqlite3_exec(db,
+                           "CREATE TRIGGER refuse BEFORE INSERT ON entries "
+                           "BEGIN SELECT RAISE(ABORT, 'refused'); END",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(db);
+    EXPECT_EQ(set("P", "k", "after"), QVXSIM_STORAGE_ERROR);
+    EXPECT_EQ(set("P", "k", "7", true), QVXSIM_STORAGE_ERROR);
+    EXPECT_EQ(get("P", "k"), "before");
+}
+
 // Entry i of the crash test: every third one an integer.
 std::string crashValue(uint32_t i) {
     return i % 3 == 0 ? std::to_string(static_cast<int32_t>(i) * -7) : "value " + std::to_string(i);
