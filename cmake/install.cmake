@@ -49,8 +49,12 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # a Debian package; they are left out of the dependencies.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS
   ${QVX_PLATFORM_LIBRARY_FOLDERS} ${CMAKE_LIBRARY_OUTPUT_DIRECTORY})
-if(QVX_M32)
+if(QVX_32BIT)
   set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE i386)
+  set(QVX_SHIPPED_PROVIDER ${CMAKE_BINARY_DIR}/${QVX_PROVIDER_DIR}/libQVXInventoryProvider.so)
+  configure_file(${CMAKE_SOURCE_DIR}/cmake/cpack-i386.cmake.in
+    ${CMAKE_BINARY_DIR}/cpack-i386.cmake @ONLY)
+  set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_BINARY_DIR}/cpack-i386.cmake)
 endif()
 
 set(CPACK_DEBIAN_PROVIDER_PACKAGE_NAME qvx-inventory-provider)

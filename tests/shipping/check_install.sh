@@ -9,9 +9,11 @@
 #     the Debian packages in DIST_DIR unpacked with dpkg-deb -x, their
 #     dependencies read with dpkg-deb -I
 set -euo pipefail
-mode="$1" from="$2" src="$3"
+absolute() { (cd "$1" && pwd); }
+mode="$1" from="$(absolute "$2")" src="$(absolute "$3")"
 shift 3
-build_dirs=("$@")
+build_dirs=()
+for dir in "$@"; do build_dirs+=("$(absolute "$dir")"); done
 [[ "$mode" == install ]] && build_dirs=("$from")
 
 scratch="$(mktemp -d)"
