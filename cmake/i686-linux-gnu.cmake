@@ -19,3 +19,5 @@ find_program(QVX_QEMU_I386 qemu-i386)
 if(QVX_QEMU_I386)
   set(CMAKE_CROSSCOMPILING_EMULATOR ${QVX_QEMU_I386} -L /usr/i686-linux-gnu)
 endif()
+# GNUInstallDirs leaves out Debian's multiarch folder when cross compiling.
+set(CMAKE_INSTALL_LIBDIR lib/i386-linux-gnu CACHE PATH "Object code libraries")

@@ -4,6 +4,10 @@
 #   devkit    the simulated appliance for a workstation: the two programs,
 #             their libraries, the appliance description, the MOF and a
 #             systemd unit for qvx-cimom.
+# cmake --install and cpack take what was built and do not build the rest
+# (tests, benchmarks) first: scripts/package.sh builds the shipped targets.
+set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
+
 install(TARGETS QVXInventoryProvider
   LIBRARY DESTINATION ${QVX_PROVIDER_DIR} COMPONENT provider NAMELINK_SKIP)
 install(FILES ${CMAKE_SOURCE_DIR}/schema/QVX_Inventory.mof
