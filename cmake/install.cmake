@@ -41,7 +41,7 @@ set(CPACK_SET_DESTDIR ON)
 set(CPACK_PACKAGE_NAME qvx-inventory)
 set(CPACK_PACKAGE_VENDOR "QVX")
 set(CPACK_PACKAGE_CONTACT "QVX inventory maintainers <maintainers@users.noreply.c-seed-7757caa2.example>")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "QVX64 appliance hardware-inventory provider for OpenWBEM")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "QVX64 appliance hardware inventory for OpenWBEM")
 set(CPACK_COMPONENTS_ALL ${qvx_components})
 set(CPACK_DEB_COMPONENT_INSTALL ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
@@ -62,13 +62,17 @@ if(QVX_32BIT)
 endif()
 
 set(CPACK_DEBIAN_PROVIDER_PACKAGE_NAME qvx-inventory-provider)
-set(CPACK_COMPONENT_PROVIDER_DESCRIPTION
-  "libQVXInventoryProvider.so for the appliance's OpenWBEM object manager and the MOF of its classes (QVX_Z64Chassis, QVX_Z64ExpansionChassis, QVX_MBMLogicalModule). Needs the appliance's libosa.so and libSblimUtilities.so.")
+set(CPACK_DEBIAN_PROVIDER_DESCRIPTION "libQVXInventoryProvider.so for the appliance's OpenWBEM object manager and
+the MOF of its classes (QVX_Z64Chassis, QVX_Z64ExpansionChassis,
+QVX_MBMLogicalModule). Needs the appliance's libosa.so and
+libSblimUtilities.so.")
 set(CPACK_DEBIAN_DEVKIT_PACKAGE_NAME qvx-inventory-devkit)
 set(CPACK_DEBIAN_DEVKIT_PACKAGE_SUGGESTS sblim-wbemcli)
 set(CPACK_COMPONENT_DEVKIT_DEPENDS provider)
-set(CPACK_COMPONENT_DEVKIT_DESCRIPTION
-  "The simulated QVX64 appliance for a workstation: qvx-cimom (CIM-XML over HTTP, with a systemd unit) and qvx-inventory serving the inventory provider over stand-in platform libraries.")
+set(CPACK_DEBIAN_DEVKIT_DESCRIPTION "The simulated appliance for a workstation:
+qvx-cimom (CIM-XML over HTTP, with the systemd unit qvx-cimom.service) and
+qvx-inventory serve the inventory provider over stand-in platform
+libraries.")
 set(CPACK_DEBIAN_DEVKIT_PACKAGE_CONTROL_EXTRA
   ${CMAKE_BINARY_DIR}/packaging/conffiles ${CMAKE_SOURCE_DIR}/packaging/postinst
   ${CMAKE_SOURCE_DIR}/packaging/postrm)
