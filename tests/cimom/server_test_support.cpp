@@ -231,7 +231,8 @@ HttpResponse RawConnection::receive() {
     while ((end = m_buffer.find("\r\n\r\n")) == std::string::npos) {
         if (!fill()) return r;
     }
-    std::istringstream lines(m_buffer.substr(0, end));
+    r.head = m_buffer.substr(0, end);
+    std::istringstream lines(r.head);
     m_buffer.erase(0, end + 4);
     std::string line;
     std::getline(lines, line);
@@ -251,6 +252,8 @@ HttpResponse RawConnection::receive() {
     m_buffer.erase(0, r.body.size());
     return r;
 }
+
+void RawConnection::stopSending() { shutdown(m_fd, SHUT_WR); }
 
 bool RawConnection::closedByServer() {
     char buf[4096];

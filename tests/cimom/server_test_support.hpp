@@ -66,7 +66,8 @@ private:
 };
 
 struct HttpResponse {
-    int status = 0;  // 0: connection closed without a reply
+    int status = 0;    // 0: connection closed without a reply
+    std::string head;  // the status line and header fields as sent, CRLF between
     std::vector<std::pair<std::string, std::string>> headers;
     std::string body;
     std::string header(const std::string& name) const;  // "" when absent
@@ -82,6 +83,7 @@ public:
     RawConnection& operator=(const RawConnection&) = delete;
     bool connected() const { return m_fd >= 0; }
     bool send(const std::string& bytes);
+    void stopSending();      // shuts the sending side: the server reads end of stream
     HttpResponse receive();  // headers, then Content-Length bytes of body
     bool closedByServer();   // as opposed to our own timeout
 
