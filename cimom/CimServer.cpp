@@ -1018,10 +1018,12 @@ const char kServerUsage[] =
     "                      a free port). Off loopback, --passwd is required.\n"
     "  --passwd FILE       require HTTP Basic authentication against FILE\n"
     "                      (user:hash lines, made with 'qvx-cimom passwd')\n"
-    "  --library PATH      provider library (default ../lib/libQVXInventoryProvider.so\n"
-    "                      next to this program)\n"
-    "  --schema FILE       MOF class declarations (default ../share/QVX_Inventory.mof\n"
-    "                      next to this program)\n"
+    "  --library PATH      provider library (default, from this program's folder:\n"
+    "                      " QVX_PROVIDER_FROM_PROGRAM
+    ")\n"
+    "  --schema FILE       MOF class declarations (default, from this program's\n"
+    "                      folder: " QVX_SCHEMA_FROM_PROGRAM
+    ")\n"
     "  --state DIR         keep the registry in DIR/registry.sqlite (sets\n"
     "                      QVX_SIM_REGISTRY unless it is set)\n"
     "  --log FILE          append log lines to FILE instead of standard error\n"
@@ -1103,9 +1105,9 @@ int runServer(const ProgramOptions& options) {
 
     const std::string dir = executableDir();
     std::string library =
-        options.library.empty() ? dir + "/../lib/libQVXInventoryProvider.so" : options.library;
+        options.library.empty() ? dir + "/" QVX_PROVIDER_FROM_PROGRAM : options.library;
     std::string schemaFile =
-        options.schema.empty() ? dir + "/../share/QVX_Inventory.mof" : options.schema;
+        options.schema.empty() ? dir + "/" QVX_SCHEMA_FROM_PROGRAM : options.schema;
     try {
         std::shared_ptr<const PasswordFile> passwords;
         if (!options.passwd.empty()) {

@@ -102,8 +102,8 @@ private:
 // The whole program: options, then a server until SIGINT or SIGTERM.
 struct ProgramOptions {
     ServerConfig server;
-    std::string library;  // empty: ../lib/libQVXInventoryProvider.so next to the executable
-    std::string schema;   // empty: ../share/QVX_Inventory.mof next to the executable
+    std::string library;  // empty: the installed provider, found from the executable's folder
+    std::string schema;   // empty: the installed schema, found from the executable's folder
     std::string state;    // empty: QVX_SIM_REGISTRY as it is
     std::string passwd;   // empty: no authentication
     std::string log;      // empty: standard error

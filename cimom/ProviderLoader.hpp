@@ -20,7 +20,7 @@ namespace qvx_cimom {
 std::string providerIdFromPath(const std::string& path);
 
 // The folder of the running program ("." when it cannot be read): the
-// programs find the shipped library in ../lib and the schema in ../share.
+// programs find the provider and the schema relative to it.
 std::string executableDir();
 
 class ProviderLoader {

@@ -37,8 +37,9 @@ const char kUsage[] =
     "  cm PATH METHOD            invoke a method without parameters\n"
     "\n"
     "options:\n"
-    "  --library PATH  provider library (default: ../lib/libQVXInventoryProvider.so\n"
-    "                  next to this program)\n"
+    "  --library PATH  provider library (default, from this program's folder:\n"
+    "                  " QVX_PROVIDER_FROM_PROGRAM
+    ")\n"
     "  --log FILE      append log lines to FILE instead of standard error\n"
     "  --help          show this text\n"
     "\n"
@@ -191,7 +192,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "qvx-inventory: %s\n\n%s", e.message.c_str(), kUsage);
         return kExitUsage;
     }
-    if (library.empty()) library = executableDir() + "/../lib/libQVXInventoryProvider.so";
+    if (library.empty()) library = executableDir() + "/" QVX_PROVIDER_FROM_PROGRAM;
 
     try {
         LoggerRef logger(logFile.empty() ? new HostLogger() : new HostLogger(logFile));

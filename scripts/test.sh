@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Builds from scratch and runs every test, warnings as errors throughout:
 # the concurrency tests under ThreadSanitizer, the 32-bit build (the
-# appliance's word size), the shape of the shipped library (unsanitized), the
-# fuzz targets for a bounded time, and everything under AddressSanitizer +
+# appliance's word size), the packages (scripts/package.sh, into dist/) with
+# the shape and runtime needs of the shipped library, the install and the
+# packages' content served from a scratch folder, the fuzz targets for a
+# bounded time, and everything under AddressSanitizer +
 # UndefinedBehaviorSanitizer.
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
@@ -33,9 +35,11 @@ configure m32 -DQVX_M32=ON
 cmake --build "$out/m32" -j"$jobs"
 ctest --test-dir "$out/m32" --output-on-failure -j"$jobs"
 
-configure plain
-cmake --build "$out/plain" -j"$jobs" --target QVXInventoryProvider
-ctest --test-dir "$out/plain" --output-on-failure -R library_exports_and_needs
+# The packages' builds are the shipped, unsanitized form: check it there.
+QVX_PACKAGE_BUILD="$out/package" "$here/scripts/package.sh"
+ctest --test-dir "$out/package/native" --output-on-failure -L shipping
+"$here/tests/shipping/check_install.sh" packages "${QVX_DIST:-$here/dist}" "$here" \
+  "$out/package/native" "$out/package/m32"
 
 # Each reader of outside input under libFuzzer for a bounded time.
 QVX_FUZZ_BUILD="$out/fuzz" QVX_FUZZ_SECONDS="${QVX_FUZZ_SECONDS:-45}" "$here/scripts/fuzz.sh"
