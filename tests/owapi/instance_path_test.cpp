@@ -146,17 +146,17 @@ TEST(OwCIMObjectPath, Equals) {
         if (k2) p.setKeyValue(k2, CIMValue("2"));
         return p;
     };
-    const CIMObjectPath base = path("root/cimv2", "C", "A", "v", "B");
+    const CIMObjectPath base = path("root/cimv2", "C", "A", "v", "Z");
     CIMObjectPath otherHost = base, keyOrder("C", "root/cimv2");
     otherHost.setHost("elsewhere");
-    keyOrder.setKeyValue("B", CIMValue("2")).setKeyValue("A", CIMValue("v"));
+    keyOrder.setKeyValue("Z", CIMValue("2")).setKeyValue("A", CIMValue("v"));
     const std::pair<CIMObjectPath, bool> cases[] = {
         {keyOrder, true},
-        {path("ROOT/CIMV2", "c", "a", "v", "b"), true},  // names ignore case
+        {path("ROOT/CIMV2", "c", "a", "v", "z"), true},  // names ignore case, Z too
         {otherHost, true},
-        {path("root/other", "C", "A", "v", "B"), false},
-        {path("root/cimv2", "D", "A", "v", "B"), false},
-        {path("root/cimv2", "C", "A", "V", "B"), false},  // values are case-sensitive
+        {path("root/other", "C", "A", "v", "Z"), false},
+        {path("root/cimv2", "D", "A", "v", "Z"), false},
+        {path("root/cimv2", "C", "A", "V", "Z"), false},  // values are case-sensitive
         {path("root/cimv2", "C", "A", "v", nullptr), false},
         {path("root/cimv2", "C", "A", "v", "X"), false},
     };
