@@ -32,6 +32,11 @@ public:
             throw std::runtime_error(openSslError("cannot set the lowest TLS version"));
         }
         SSL_CTX_set_options(ctx, SSL_OP_NO_RENEGOTIATION | SSL_OP_CIPHER_SERVER_PREFERENCE);
+        // Sessions resume through tickets alone, so no stream of new clients
+        // grows the server's memory; idle keep-alive connections give their
+        // record buffers back.
+        SSL_CTX_set_session_cache_mode(ctx, SSL_SESS_CACHE_OFF);
+        SSL_CTX_set_mode(ctx, SSL_MODE_RELEASE_BUFFERS);
         if (SSL_CTX_use_certificate_chain_file(ctx, certificateFile.c_str()) != 1) {
             throw std::runtime_error(
                 openSslError(certificateFile + ": cannot use the certificate"));
@@ -58,6 +63,8 @@ private:
 }  // namespace
 
 }  // namespace qvx_cimom
+
+extern "C" qvx_cimom::TlsSessionsFactory qvxCimomTlsSessions;
 
 extern "C" __attribute__((visibility("default"))) qvx_cimom::TlsSessions* qvxCimomTlsSessions(
     const std::string& certificateFile, const std::string& keyFile) {
