@@ -95,8 +95,7 @@ Fault faultOf(std::exception_ptr error) {
     } catch (const CimXmlError& e) {
         return {e.code, e.description};
     } catch (const CIMException& e) {
-        const char* d = e.getDescription();
-        return {e.getErrNo(), d ? d : ""};
+        return {e.getErrNo(), e.Exception::getMessage()};
     } catch (const std::bad_alloc&) {
         return {CIMException::FAILED, "the server ran out of memory for this request"};
     } catch (const std::exception& e) {

@@ -1543,7 +1543,7 @@ CIMInstance replyInstance(const CIMClass& cls, const CIMInstance& provided,
             String origin = declared->getOriginClass();
             p.setOriginClass(origin.empty() ? cls.getName() : origin);
         } else if (!includeClassOrigin) {
-            if (!p.getOriginClass().empty()) p.setOriginClass(OpenWBEM::CIMName());
+            if (!p.getOriginClass().empty()) p.setOriginClass(String());
             if (p.getPropagated()) p.setPropagated(false);
         }
         shown.push_back(p);

@@ -76,8 +76,7 @@ Status Dispatcher::guarded(Call call) {
         call();
         return Status();
     } catch (const CIMException& e) {
-        const char* d = e.getDescription();
-        return failure(e.getErrNo(), d ? d : "");
+        return failure(e.getErrNo(), e.Exception::getMessage());
     } catch (const std::exception& e) {
         return failure(CIMException::FAILED, e.what());
     } catch (...) {

@@ -10,15 +10,12 @@
 #include <cstdio>
 #include <ctime>
 #include <functional>
-#include <memory>
-#include <mutex>
 #include <string>
 
 namespace qvx_cimom {
 
-// "2026-12-05T21:40:00Z ERROR component: message" per message.
-std::string formatLogLine(std::time_t when, const std::string& category,
-                          const std::string& component, const std::string& message);
+// "2026-12-05T21:40:00Z ERROR message" per message.
+std::string formatLogLine(std::time_t when, OpenWBEM::ELogLevel level, const std::string& message);
 
 class HostLogger : public OpenWBEM::Logger {
 public:
@@ -30,20 +27,15 @@ public:
     HostLogger(const std::string& file, OpenWBEM::ELogLevel level = OpenWBEM::E_ERROR_LEVEL,
                Clock clock = {});
 
+    ~HostLogger() override;
+
 protected:
-    void doProcessLogMessage(const OpenWBEM::LogMessage& message) const override;
-    OpenWBEM::LoggerRef doClone() const override;
+    void doLogMessage(const OpenWBEM::String& message,
+                      const OpenWBEM::ELogLevel level) const override;
 
 private:
-    // Shared by clones, so they write to one place under one lock.
-    struct Sink {
-        std::FILE* out = nullptr;
-        bool owned = false;
-        std::mutex mutex;
-        ~Sink();
-    };
-    HostLogger(std::shared_ptr<Sink> sink, OpenWBEM::ELogLevel level, Clock clock);
-    std::shared_ptr<Sink> m_sink;
+    std::FILE* m_out;
+    bool m_owned;
     Clock m_clock;
 };
 
@@ -54,7 +46,6 @@ public:
     OpenWBEM::CIMOMHandleIFCRef getRepositoryCIMOMHandle() const override;
     OpenWBEM::RepositoryIFCRef getRepository() const override;
     OpenWBEM::LoggerRef getLogger() const override;
-    OpenWBEM::LoggerRef getLogger(const OpenWBEM::String& componentName) const override;
     OpenWBEM::String getConfigItem(const OpenWBEM::String& name,
                                    const OpenWBEM::String& defRetVal) const override;
     OpenWBEM::String getUserName() const override;

@@ -868,7 +868,9 @@ private:
             }
             // A qualifier without a value stands for a true flag.
             if (!v) fail(q.line, what + " cannot be null");
-            out.push_back(CIMQualifier(CIMName(String(q.name.c_str())), v));
+            CIMQualifier qual(String(q.name.c_str()));
+            qual.setValue(v);
+            out.push_back(qual);
         }
         return out;
     }
@@ -966,7 +968,7 @@ private:
         if (t != CIMDataType::INVALID) return CIMDataType(t);
         if (isKeyword("ref")) {
             take();
-            return CIMDataType(CIMName(String(typeName.text.c_str())));
+            return CIMDataType(String(typeName.text.c_str()));
         }
         fail(typeName.line, "unknown data type '" + typeName.text + "'");
     }
@@ -980,14 +982,14 @@ private:
         if (!m_classNames.insert(lower(name.text)).second) {
             fail(name.line, "duplicate class " + name.text);
         }
-        CIMClass cls(CIMName(String(name.text.c_str())));
+        CIMClass cls(String(name.text.c_str()));
         if (isPunct(":")) {
             take();
             Token super = expectIdent("a superclass name");
             if (lower(super.text) == lower(name.text)) {
                 fail(super.line, "class " + name.text + " cannot be its own superclass");
             }
-            cls.setSuperClass(CIMName(String(super.text.c_str())));
+            cls.setSuperClass(String(super.text.c_str()));
         }
         for (const CIMQualifier& q : qualifiers(quals, kScopeClass, "class " + name.text)) {
             cls.addQualifier(q);
@@ -1052,7 +1054,7 @@ private:
             defaultValue = convert(value(), type, what);
         }
         expectPunct(";", "after the declaration of " + what);
-        CIMProperty prop(CIMName(cimName), type);
+        CIMProperty prop(cimName, type);
         if (defaultValue) prop.setValue(defaultValue);
         prop.setQualifiers(qualifiers(quals, reference ? kScopeReference : kScopeProperty, what));
         cls.addProperty(prop);
@@ -1061,7 +1063,8 @@ private:
     void method(CIMClass& cls, const std::vector<QualifierSyntax>& quals, const CIMDataType& type,
                 const Token& name) {
         std::string what = "method " + name.text;
-        CIMMethod m(CIMName(String(name.text.c_str())), type);
+        CIMMethod m(String(name.text.c_str()));
+        m.setReturnType(type);
         take();  // '('
         std::unordered_set<std::string> seen;
         size_t count = 0;
@@ -1088,7 +1091,8 @@ private:
                 }
             }
             if (isPunct("=")) fail(peek().line, "default values of parameters are not supported");
-            CIMParameter p(CIMName(String(pname.text.c_str())), ptype);
+            CIMParameter p(String(pname.text.c_str()));
+            p.setDataType(ptype);
             p.setQualifiers(qualifiers(pquals, kScopeParameter, pwhat));
             m.addParameter(p);
             if (!isPunct(",")) break;
@@ -1096,7 +1100,7 @@ private:
         }
         expectPunct(")", "at the end of the parameters of " + what);
         expectPunct(";", "after the declaration of " + what);
-        for (const CIMQualifier& q : qualifiers(quals, kScopeMethod, what)) m.setQualifier(q);
+        m.setQualifiers(qualifiers(quals, kScopeMethod, what));
         cls.addMethod(m);
     }
 

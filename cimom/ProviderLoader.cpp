@@ -18,8 +18,6 @@ namespace {
 typedef const char* (*VersionFn)();
 typedef CppProviderBaseIFC* (*FactoryFn)();
 
-const char kComponent[] = "cimom";
-
 std::string describe(const std::exception& e) {
     const char* text = e.what();
     return text && *text ? text : "exception without text";
@@ -65,7 +63,7 @@ void ProviderLoader::fail(const std::string& step, const std::string& detail) {
     std::string message = m_path + ": " + step + ": " + detail;
     // Logging must not hide the error being reported.
     try {
-        m_env->getLogger(kComponent)->logError(message.c_str());
+        m_env->getLogger()->logError(message.c_str());
     } catch (...) {
     }
     throw CimomError(message);
@@ -77,8 +75,7 @@ void ProviderLoader::closeLibrary() {
     m_handle = nullptr;
     if (m_linker.close(handle) != 0) {
         try {
-            m_env->getLogger(kComponent)
-                ->logError((m_path + ": dlclose: " + m_linker.lastError()).c_str());
+            m_env->getLogger()->logError((m_path + ": dlclose: " + m_linker.lastError()).c_str());
         } catch (...) {
         }
     }
@@ -108,7 +105,7 @@ void ProviderLoader::load() {
         std::string factoryName = "createProvider" + id;
         auto factory = reinterpret_cast<FactoryFn>(m_linker.symbol(m_handle, factoryName));
         if (!factory) fail(factoryName, "the library does not export " + factoryName);
-        IntrusiveReference<CppProviderBaseIFC> created;
+        Reference<CppProviderBaseIFC> created;
         try {
             created = factory();
         } catch (const std::exception& e) {
@@ -142,24 +139,8 @@ CppProviderBaseIFC& ProviderLoader::provider() const {
 }
 
 void ProviderLoader::shutdown() {
-    if (m_provider) {
-        try {
-            m_provider->shuttingDown(m_env);
-        } catch (const std::exception& e) {
-            try {
-                m_env->getLogger(kComponent)
-                    ->logError((m_path + ": shuttingDown: threw: " + describe(e)).c_str());
-            } catch (...) {
-            }
-        } catch (...) {
-            try {
-                m_env->getLogger(kComponent)
-                    ->logError((m_path + ": shuttingDown: threw an unknown exception").c_str());
-            } catch (...) {
-            }
-        }
-        m_provider = 0;
-    }
+    // The object manager says nothing to a provider it lets go of.
+    m_provider = 0;
     closeLibrary();
 }
 

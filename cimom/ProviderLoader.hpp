@@ -1,6 +1,6 @@
 // Loads one C++ provider library as the object manager does: version check,
 // factory named after the file, initialize once, and on shutdown
-// shuttingDown, release, then close the library the object's code lives in.
+// release the object, then close the library its code lives in.
 #ifndef QVX_CIMOM_PROVIDERLOADER_HPP
 #define QVX_CIMOM_PROVIDERLOADER_HPP
 
@@ -52,7 +52,7 @@ private:
     OpenWBEM::ProviderEnvironmentIFCRef m_env;
     DynamicLinker& m_linker;
     void* m_handle = nullptr;
-    OpenWBEM::IntrusiveReference<OpenWBEM::CppProviderBaseIFC> m_provider;
+    OpenWBEM::Reference<OpenWBEM::CppProviderBaseIFC> m_provider;
 };
 
 }  // namespace qvx_cimom

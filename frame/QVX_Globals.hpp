@@ -3,12 +3,11 @@
 #ifndef QVX_FRAME_GLOBALS_HPP
 #define QVX_FRAME_GLOBALS_HPP
 
-#include "OW_IntrusiveReference.hpp"
 #include "OW_Logger.hpp"
 #include "OW_String.hpp"
 
 // Null until the object manager calls initialize; only requests use it.
-extern OpenWBEM::IntrusiveReference<OpenWBEM::Logger> gLogger;
+extern OpenWBEM::LoggerRef gLogger;
 extern OpenWBEM::String gQVX_Z64ChassisName;
 extern OpenWBEM::String gQVX_Z64ExpansionChassisName;
 extern OpenWBEM::String gQVX_MBMLogicalModuleName;

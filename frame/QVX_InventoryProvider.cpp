@@ -8,7 +8,7 @@ using namespace OpenWBEM;
 // Process-wide objects, constructed in this order at load and destroyed in
 // the reverse order at unload. The class providers touch nothing at
 // construction, so they depend on no other static object.
-IntrusiveReference<Logger> gLogger;
+LoggerRef gLogger;
 String gQVX_Z64ChassisName("QVX_Z64Chassis");
 String gQVX_Z64ExpansionChassisName("QVX_Z64ExpansionChassis");
 String gQVX_MBMLogicalModuleName("QVX_MBMLogicalModule");
@@ -45,7 +45,7 @@ auto route(const String& className, Operation op) -> decltype(op(gQVX_Z64Chassis
 }  // namespace
 
 void QVXInventoryProvider::initialize(const ProviderEnvironmentIFCRef& env) {
-    gLogger = env->getLogger("QVXInventoryProvider");
+    gLogger = env->getLogger();
     // The other two create their instance managers on first use.
     gQVX_Z64ChassisProvider.initialize(env);
 }

@@ -6,8 +6,6 @@ using namespace OpenWBEM;
 
 namespace {
 
-const char* const kComponent = "QVXInventoryProvider";
-
 const char* operationPiece(QVX_Operation operation) {
     switch (operation) {
         case QVX_ENUM_INSTANCE_NAMES:
@@ -39,7 +37,7 @@ void QVX_guardFailed(const ProviderEnvironmentIFCRef& env, QVX_Source source,
         message += "\n";
     }
     if (env) {
-        LoggerRef logger = env->getLogger(kComponent);
+        LoggerRef logger = env->getLogger();
         if (logger) logger->logError(message);
     }
     throw CIMException(source.file, source.line, CIMException::FAILED, message.c_str());

@@ -2,7 +2,6 @@
 #define OW_ARRAY_HPP_INCLUDE_GUARD_
 #include "OW_config.h"
 #include "OW_ArrayFwd.hpp"
-#include "OW_CommonFwd.hpp"
 #include "OW_Exception.hpp"
 #include "OW_COWReference.hpp"
 
@@ -11,6 +10,8 @@
 #include <vector>
 
 namespace OpenWBEM {
+
+OW_DECLARE_EXCEPTION(OutOfBounds);
 
 [[noreturn]] void throwArrayOutOfBounds(size_t size, size_t index);
 
@@ -130,6 +131,17 @@ template <class T>
 void swap(Array<T>& a, Array<T>& b) {
     a.swap(b);
 }
+
+typedef Array<UInt8> UInt8Array;
+typedef Array<Int8> Int8Array;
+typedef Array<UInt16> UInt16Array;
+typedef Array<Int16> Int16Array;
+typedef Array<UInt32> UInt32Array;
+typedef Array<Int32> Int32Array;
+typedef Array<UInt64> UInt64Array;
+typedef Array<Int64> Int64Array;
+typedef Array<Real32> Real32Array;
+typedef Array<Real64> Real64Array;
 
 }  // namespace OpenWBEM
 

@@ -1,4 +1,5 @@
 #include "OW_CIMClass.hpp"
+#include "QualifierList.hpp"
 
 #include "OW_CIMInstance.hpp"
 
@@ -14,10 +15,10 @@ struct CIMClass::Impl : COWReferenceCountable {
 
 CIMClass::CIMClass() : m_impl(new Impl) {}
 CIMClass::CIMClass(CIMNULL_t) {}
-CIMClass::CIMClass(const CIMName& name) : m_impl(new Impl) {
+CIMClass::CIMClass(const String& name) : m_impl(new Impl) {
     m_impl.write().name = name.toString();
 }
-CIMClass::CIMClass(const char* name) : CIMClass(CIMName(name)) {}
+CIMClass::CIMClass(const char* name) : CIMClass(String(name)) {}
 CIMClass::CIMClass(const CIMClass& x) : m_impl(x.m_impl) {}
 CIMClass::~CIMClass() {}
 CIMClass& CIMClass::operator=(const CIMClass& x) {
@@ -28,21 +29,21 @@ CIMClass& CIMClass::operator=(const CIMClass& x) {
 String CIMClass::getName() const {
     return m_impl.read().name;
 }
-void CIMClass::setName(const CIMName& name) {
+void CIMClass::setName(const String& name) {
     m_impl.write().name = name.toString();
 }
 String CIMClass::getSuperClass() const {
     return m_impl.read().superClass;
 }
-CIMClass& CIMClass::setSuperClass(const CIMName& name) {
+CIMClass& CIMClass::setSuperClass(const String& name) {
     m_impl.write().superClass = name.toString();
     return *this;
 }
 CIMQualifierArray CIMClass::getQualifiers() const {
     return m_impl.read().qualifiers;
 }
-CIMQualifier CIMClass::getQualifier(const CIMName& name) const {
-    return findQualifier(m_impl.read().qualifiers, name);
+CIMQualifier CIMClass::getQualifier(const String& name) const {
+    return internal::findQualifier(m_impl.read().qualifiers, name);
 }
 CIMClass& CIMClass::addQualifier(const CIMQualifier& qual) {
     if (qual) m_impl.write().qualifiers.push_back(qual);
@@ -51,9 +52,9 @@ CIMClass& CIMClass::addQualifier(const CIMQualifier& qual) {
 CIMPropertyArray CIMClass::getAllProperties() const {
     return m_impl.read().properties;
 }
-CIMProperty CIMClass::getProperty(const CIMName& name) const {
+CIMProperty CIMClass::getProperty(const String& name) const {
     for (const CIMProperty& p : m_impl.read().properties) {
-        if (CIMName(p.getName()) == name) return p;
+        if (p.getName().equalsIgnoreCase(name)) return p;
     }
     return CIMProperty(CIMNULL);
 }
@@ -64,9 +65,9 @@ CIMClass& CIMClass::addProperty(const CIMProperty& prop) {
 CIMMethodArray CIMClass::getAllMethods() const {
     return m_impl.read().methods;
 }
-CIMMethod CIMClass::getMethod(const CIMName& name) const {
+CIMMethod CIMClass::getMethod(const String& name) const {
     for (const CIMMethod& m : m_impl.read().methods) {
-        if (CIMName(m.getName()) == name) return m;
+        if (m.getName().equalsIgnoreCase(name)) return m;
     }
     return CIMMethod(CIMNULL);
 }
@@ -86,7 +87,7 @@ bool CIMClass::isKeyed() const {
 }
 
 CIMInstance CIMClass::newInstance() const {
-    CIMInstance inst{CIMName(getName())};
+    CIMInstance inst(getName());
     CIMPropertyArray props;
     for (CIMProperty p : m_impl.read().properties) {
         p.setValue(CIMValue(CIMNULL));

@@ -4,7 +4,6 @@
 #include "OW_Array.hpp"
 #include "OW_CIMFwd.hpp"
 #include "OW_CIMMethod.hpp"
-#include "OW_CIMName.hpp"
 #include "OW_CIMNULL.hpp"
 #include "OW_CIMProperty.hpp"
 #include "OW_CIMQualifier.hpp"
@@ -15,28 +14,34 @@ namespace OpenWBEM {
 
 // A class declaration: name, superclass, qualifiers, properties and methods.
 class CIMClass {
+private:
+    struct dummy {
+        void nonnull() {}
+    };
+    typedef void (dummy::*safe_bool)();
+
 public:
     CIMClass();
     explicit CIMClass(CIMNULL_t);
-    explicit CIMClass(const CIMName& name);
+    explicit CIMClass(const String& name);
     explicit CIMClass(const char* name);
     CIMClass(const CIMClass& x);
     ~CIMClass();
     CIMClass& operator=(const CIMClass& x);
 
     String getName() const;
-    void setName(const CIMName& name);
+    void setName(const String& name);
     String getSuperClass() const;
-    CIMClass& setSuperClass(const CIMName& name);
+    CIMClass& setSuperClass(const String& name);
     CIMQualifierArray getQualifiers() const;
-    CIMQualifier getQualifier(const CIMName& name) const;
+    CIMQualifier getQualifier(const String& name) const;
     CIMClass& addQualifier(const CIMQualifier& qual);
     CIMPropertyArray getAllProperties() const;
-    CIMProperty getProperty(const CIMName& name) const;
+    CIMProperty getProperty(const String& name) const;
     CIMClass& addProperty(const CIMProperty& prop);
     CIMMethodArray getAllMethods() const;
     // Looked up ignoring case; a null method when absent.
-    CIMMethod getMethod(const CIMName& name) const;
+    CIMMethod getMethod(const String& name) const;
     CIMClass& addMethod(const CIMMethod& method);
     // Properties with a true Key qualifier, in declaration order.
     CIMPropertyArray getKeys() const;
@@ -45,8 +50,8 @@ public:
     CIMInstance newInstance() const;
     String toString() const;
     String toMOF() const;
-    explicit operator bool() const { return !m_impl.isNull(); }
-    bool operator!() const { return m_impl.isNull(); }
+    operator safe_bool() const { return m_impl.isNull() ? 0 : &dummy::nonnull; }
+    safe_bool operator!() const { return m_impl.isNull() ? &dummy::nonnull : 0; }
 
     struct Impl;
 

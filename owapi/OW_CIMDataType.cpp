@@ -23,25 +23,35 @@ const TypeName kTypeNames[] = {
 
 }  // namespace
 
-std::ostream& operator<<(std::ostream& ostr, const CIMName& name) { return ostr << name.toString(); }
-
-CIMDataType::CIMDataType()
-    : m_type(CIMNULL), m_sizeKind(SIZE_SINGLE), m_size(0), m_null(false) {}
+CIMDataType::CIMDataType() : m_type(CIMNULL), m_sizeKind(SIZE_SINGLE), m_size(0), m_null(false) {}
 CIMDataType::CIMDataType(CIMNULL_t)
     : m_type(CIMNULL), m_sizeKind(SIZE_SINGLE), m_size(0), m_null(true) {}
 CIMDataType::CIMDataType(Type type)
     : m_type(type), m_sizeKind(SIZE_SINGLE), m_size(0), m_null(false) {}
 CIMDataType::CIMDataType(Type type, Int32 size)
-    : m_type(type), m_sizeKind(size < 1 ? SIZE_UNLIMITED : SIZE_LIMITED),
-      m_size(size < 1 ? -1 : size), m_null(false) {}
-CIMDataType::CIMDataType(const CIMName& refClassName)
-    : m_type(REFERENCE), m_sizeKind(SIZE_SINGLE), m_size(0),
-      m_refClassName(refClassName.toString()), m_null(false) {}
+    : m_type(type),
+      m_sizeKind(size < 1 ? SIZE_UNLIMITED : SIZE_LIMITED),
+      m_size(size < 1 ? -1 : size),
+      m_null(false) {}
+CIMDataType::CIMDataType(const String& refClassName)
+    : m_type(REFERENCE),
+      m_sizeKind(SIZE_SINGLE),
+      m_size(0),
+      m_refClassName(refClassName.toString()),
+      m_null(false) {}
 
 bool CIMDataType::isNumericType() const {
     switch (m_type) {
-        case UINT8: case SINT8: case UINT16: case SINT16: case UINT32: case SINT32:
-        case UINT64: case SINT64: case REAL32: case REAL64:
+        case UINT8:
+        case SINT8:
+        case UINT16:
+        case SINT16:
+        case UINT32:
+        case SINT32:
+        case UINT64:
+        case SINT64:
+        case REAL32:
+        case REAL64:
             return true;
         default:
             return false;
@@ -68,9 +78,9 @@ bool CIMDataType::equals(const CIMDataType& arg) const {
            m_size == arg.m_size && m_refClassName.equalsIgnoreCase(arg.m_refClassName);
 }
 
-String mofTypeName(const CIMDataType& type) {
-    if (type.isReferenceType()) return type.getRefClassName() + " REF";
-    return type.toString();
+String CIMDataType::toMOF() const {
+    if (isReferenceType()) return m_refClassName + " REF";
+    return toString();
 }
 
 CIMDataType::Type CIMDataType::strToSimpleType(const String& strType) {

@@ -2,7 +2,6 @@
 #define OW_CIMDATATYPE_HPP_INCLUDE_GUARD_
 #include "OW_config.h"
 #include "OW_CIMNULL.hpp"
-#include "OW_CIMName.hpp"
 #include "OW_String.hpp"
 
 namespace OpenWBEM {
@@ -38,7 +37,7 @@ public:
     CIMDataType(Type type);
     // An array type; size < 1 means unbounded.
     CIMDataType(Type type, Int32 size);
-    explicit CIMDataType(const CIMName& refClassName);
+    explicit CIMDataType(const String& refClassName);
 
     Type getType() const { return m_type; }
     bool isArrayType() const { return m_sizeKind != SIZE_SINGLE; }
@@ -49,28 +48,35 @@ public:
     bool setToArrayType(Int32 size);
     // MOF name: "uint8", "string", "boolean", "datetime", ...; "REF" for references.
     String toString() const;
+    // As toString, but a reference names its class: "CIM_System REF".
+    String toMOF() const;
     bool equals(const CIMDataType& arg) const;
-    explicit operator bool() const { return !m_null && m_type != CIMNULL && m_type != INVALID; }
-    bool operator!() const { return !static_cast<bool>(*this); }
+
+private:
+    struct dummy {
+        void nonnull() {}
+    };
+    typedef void (dummy::*safe_bool)();
+
+public:
+    // There is no == for data types: comparing two of them compiles through
+    // this conversion and only says whether both are valid. Use equals() or
+    // getType().
+    operator safe_bool() const { return valid() ? &dummy::nonnull : 0; }
+    safe_bool operator!() const { return valid() ? 0 : &dummy::nonnull; }
 
     // "uint8" -> UINT8 ... (case-insensitive); INVALID for other texts.
     static Type strToSimpleType(const String& strType);
     static CIMDataType getDataType(const String& strType);
 
 private:
+    bool valid() const { return !m_null && m_type != CIMNULL && m_type != INVALID; }
     Type m_type;
     int m_sizeKind;
     Int32 m_size;
     String m_refClassName;
     bool m_null;
 };
-
-// A type as MOF declarations spell it: "uint8", "string"; references name
-// their class, "CIM_System REF".
-String mofTypeName(const CIMDataType& type);
-
-inline bool operator==(const CIMDataType& a, const CIMDataType& b) { return a.equals(b); }
-inline bool operator!=(const CIMDataType& a, const CIMDataType& b) { return !a.equals(b); }
 
 }  // namespace OpenWBEM
 

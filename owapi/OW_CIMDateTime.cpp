@@ -26,10 +26,20 @@ unsigned long field(const char* s, int n) {
 }  // namespace
 
 CIMDateTime::CIMDateTime()
-    : m_null(false), m_isInterval(true), m_year(0), m_month(0), m_days(0), m_hours(0),
-      m_minutes(0), m_seconds(0), m_microSeconds(0), m_utc(0) {}
+    : m_null(false),
+      m_isInterval(true),
+      m_year(0),
+      m_month(0),
+      m_days(0),
+      m_hours(0),
+      m_minutes(0),
+      m_seconds(0),
+      m_microSeconds(0),
+      m_utc(0) {}
 
-CIMDateTime::CIMDateTime(CIMNULL_t) : CIMDateTime() { m_null = true; }
+CIMDateTime::CIMDateTime(CIMNULL_t) : CIMDateTime() {
+    m_null = true;
+}
 
 CIMDateTime::CIMDateTime(const CIMDateTime& arg) = default;
 
@@ -94,7 +104,9 @@ CIMDateTime& CIMDateTime::setDays(UInt32 arg) {
     m_days = arg;
     return *this;
 }
-CIMDateTime& CIMDateTime::setDay(UInt32 arg) { return setDays(arg); }
+CIMDateTime& CIMDateTime::setDay(UInt32 arg) {
+    return setDays(arg);
+}
 CIMDateTime& CIMDateTime::setHours(UInt8 arg) {
     m_hours = arg;
     return *this;
@@ -115,7 +127,9 @@ CIMDateTime& CIMDateTime::setUtc(Int16 arg) {
     m_utc = arg;
     return *this;
 }
-void CIMDateTime::setInterval(bool val) { m_isInterval = val; }
+void CIMDateTime::setInterval(bool val) {
+    m_isInterval = val;
+}
 
 String CIMDateTime::toString() const {
     char buf[80];
@@ -135,8 +149,12 @@ CIMDateTime::operator bool() const {
     return m_year || m_month || m_days || m_hours || m_minutes || m_seconds || m_microSeconds;
 }
 
-bool operator==(const CIMDateTime& x, const CIMDateTime& y) { return x.equal(y); }
-bool operator!=(const CIMDateTime& x, const CIMDateTime& y) { return !x.equal(y); }
+bool operator==(const CIMDateTime& x, const CIMDateTime& y) {
+    return x.equal(y);
+}
+bool operator!=(const CIMDateTime& x, const CIMDateTime& y) {
+    return !x.equal(y);
+}
 bool operator<(const CIMDateTime& x, const CIMDateTime& y) {
     return x.toString() < y.toString();
 }

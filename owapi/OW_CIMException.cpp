@@ -3,7 +3,6 @@
 #include <cstring>
 #include <new>
 #include <string>
-#include <utility>
 
 namespace OpenWBEM {
 
@@ -14,83 +13,90 @@ const int kCIMExceptionSubClassId = 1;
 const char* const kCodeTexts[] = {
     "no error",
     "general error",
-    "access denied",
-    "the target namespace does not exist",
-    "invalid parameter",
+    "Access to CIM resource unavailable to client",
+    "namespace does not exist",
+    "invalid parameter passed to method",
     "class does not exist",
     "requested object could not be found",
     "requested operation is not supported",
-    "class has subclasses",
-    "class has instances",
-    "the superclass does not exist",
+    "operation cannot be done on class with subclasses",
+    "operator cannot be done on class with instances",
+    "specified superclass does not exist",
     "object already exists",
-    "property does not exist",
-    "value incompatible with type",
-    "query language not supported",
-    "invalid query",
+    "specified property does not exist",
+    "value supplied is incompatible with type",
+    "query language is not recognized or supported",
+    "query is not valid for the specified query language",
     "extrinsic method could not be executed",
     "extrinsic method does not exist",
 };
 
-std::string composeMessage(CIMException::ErrNoType code, const char* msg) {
-    const char* codeText = CIMException::getCodeDescription(code);
-    if (!msg || !*msg) return codeText;
-    if (std::strncmp(msg, codeText, std::strlen(codeText)) == 0) return msg;
-    return std::string(codeText) + " (" + msg + ")";
+const char* codeText(int code) {
+    int n = static_cast<int>(sizeof(kCodeTexts) / sizeof(kCodeTexts[0]));
+    return code < 0 || code >= n ? "unknown error" : kCodeTexts[code];
 }
 
-char* dupOrNull(const char* s) {
-    if (!s) return 0;
-    size_t n = std::strlen(s) + 1;
-    char* p = new char[n];
-    std::memcpy(p, s, n);
+// The code's text, then the message in parentheses; a message that already
+// starts with the code's text stands alone.
+char* compose(int code, const char* msg) {
+    const char* text = codeText(code);
+    std::string out = text;
+    if (*msg) {
+        if (std::strncmp(msg, text, std::strlen(text)) == 0) {
+            out = msg;
+        } else {
+            out = out + " (" + msg + ")";
+        }
+    }
+    char* p = new char[out.size() + 1];
+    std::memcpy(p, out.c_str(), out.size() + 1);
     return p;
 }
 
 }  // namespace
 
-CIMException::CIMException(const char* file, int line, ErrNoType errval, const char* msg,
-                           const Exception* otherException)
-    : Exception(file, line, composeMessage(errval, msg).c_str(), errval, otherException,
-                kCIMExceptionSubClassId),
-      m_description(dupOrNull(msg)) {}
+CIMException::CIMException(const char* file, int line, ErrNoType errval, const char* msg)
+    : Exception(kCIMExceptionSubClassId, file, line, msg, errval),
+      m_composed(compose(errval, Exception::getMessage())) {}
 
-CIMException::~CIMException() throw() { delete[] m_description; }
+CIMException::~CIMException() throw() {
+    delete[] m_composed;
+}
 
 CIMException::CIMException(const CIMException& x)
-    : Exception(x), m_description(dupOrNull(x.m_description)) {}
+    : Exception(x), m_composed(compose(x.getErrNo(), x.Exception::getMessage())) {}
 
-CIMException& CIMException::operator=(const CIMException& x) {
-    if (this != &x) {
-        char* d = dupOrNull(x.m_description);
-        Exception::operator=(x);
-        delete[] m_description;
-        m_description = d;
-    }
+CIMException& CIMException::operator=(CIMException x) {
+    swap(x);
     return *this;
 }
 
 void CIMException::swap(CIMException& x) {
-    CIMException tmp(*this);
-    *this = x;
-    x = tmp;
+    Exception::swap(x);
+    char* c = m_composed;
+    m_composed = x.m_composed;
+    x.m_composed = c;
 }
 
-CIMException::ErrNoType CIMException::getErrNo() const { return ErrNoType(getErrorCode()); }
+CIMException::ErrNoType CIMException::getErrNo() const {
+    return ErrNoType(getErrorCode());
+}
 
 void CIMException::setErrNo(ErrNoType e) {
+    char* c = compose(e, Exception::getMessage());
     setErrorCode(e);
-    setMessage(composeMessage(e, m_description).c_str());
+    delete[] m_composed;
+    m_composed = c;
 }
 
-const char* CIMException::getDescription() const { return m_description; }
-const char* CIMException::type() const { return "CIMException"; }
-CIMException* CIMException::clone() const throw() { return new (std::nothrow) CIMException(*this); }
-
-const char* CIMException::getCodeDescription(ErrNoType errCode) {
-    int n = static_cast<int>(sizeof(kCodeTexts) / sizeof(kCodeTexts[0]));
-    if (errCode < 0 || errCode >= n) return "unknown error";
-    return kCodeTexts[errCode];
+const char* CIMException::type() const {
+    return "CIMException";
+}
+const char* CIMException::getMessage() const {
+    return m_composed;
+}
+CIMException* CIMException::clone() const throw() {
+    return new (std::nothrow) CIMException(*this);
 }
 
 }  // namespace OpenWBEM

@@ -5,9 +5,9 @@
 
 namespace OpenWBEM {
 
-// A CIM status code with an optional description. The description is kept
-// as given (a null pointer when none was passed); getMessage() and what()
-// compose the code's text with it.
+// A CIM status code with an optional message. getMessage() and what() give
+// the code's standard text, followed by " (<message>)" when there is one;
+// the message alone is Exception::getMessage().
 class CIMException : public Exception {
 public:
     enum ErrNoType {
@@ -31,32 +31,26 @@ public:
         METHOD_NOT_FOUND = 17
     };
 
-    CIMException(const char* file, int line, ErrNoType errval, const char* msg = 0,
-                 const Exception* otherException = 0);
+    CIMException(const char* file, int line, ErrNoType errval, const char* msg = 0);
     virtual ~CIMException() throw();
     void swap(CIMException& x);
     CIMException(const CIMException& x);
-    CIMException& operator=(const CIMException& x);
+    CIMException& operator=(CIMException x);
 
     ErrNoType getErrNo() const;
     void setErrNo(ErrNoType e);
-    const char* getDescription() const;
     virtual const char* type() const;
+    virtual const char* getMessage() const;
     virtual CIMException* clone() const throw();
-    static const char* getCodeDescription(ErrNoType errCode);
 
 private:
-    char* m_description;
+    char* m_composed;
 };
 
 }  // namespace OpenWBEM
 
 // These name CIMException unqualified, as OpenWBEM's do.
-#define OW_THROWCIM(errval) throw CIMException(__FILE__, __LINE__, (errval))
-#define OW_THROWCIMMSG(errval, msg) throw CIMException(__FILE__, __LINE__, (errval), (msg))
-#define OW_THROWCIM_SUBEX(errval, subex) \
-    throw CIMException(__FILE__, __LINE__, (errval), (subex).getMessage(), &(subex))
-#define OW_THROWCIMMSG_SUBEX(errval, msg, subex) \
-    throw CIMException(__FILE__, __LINE__, (errval), (msg), &(subex))
+#define OW_THROWCIM(errval) throw CIMException(__FILE__, __LINE__, errval)
+#define OW_THROWCIMMSG(errval, msg) throw CIMException(__FILE__, __LINE__, errval, msg)
 
 #endif

@@ -1,11 +1,14 @@
 #ifndef OW_CIMFWD_HPP_INCLUDE_GUARD_
 #define OW_CIMFWD_HPP_INCLUDE_GUARD_
 #include "OW_config.h"
-#include "OW_CommonFwd.hpp"
+#include "OW_ArrayFwd.hpp"
 
 namespace OpenWBEM {
 
-class CIMName;
+class String;
+typedef Array<String> StringArray;
+class Bool;
+typedef Array<Bool> BoolArray;
 class CIMDataType;
 class CIMValue;
 class CIMProperty;
@@ -18,7 +21,6 @@ class CIMParamValue;
 class CIMMethod;
 class CIMParameter;
 
-typedef Array<CIMName> CIMNameArray;
 typedef Array<CIMValue> CIMValueArray;
 typedef Array<CIMProperty> CIMPropertyArray;
 typedef Array<CIMQualifier> CIMQualifierArray;

@@ -1,4 +1,7 @@
 #include "OW_CIMInstance.hpp"
+#include "QualifierList.hpp"
+
+#include "OW_NoSuchPropertyException.hpp"
 
 #include "OW_Bool.hpp"
 
@@ -32,25 +35,20 @@ struct CIMInstance::Impl : COWReferenceCountable {
 CIMInstance::CIMInstance() : m_impl(new Impl) {}
 CIMInstance::CIMInstance(CIMNULL_t) {}
 CIMInstance::CIMInstance(const CIMInstance& arg) : m_impl(arg.m_impl) {}
-CIMInstance::CIMInstance(CIMInstance&& arg) noexcept : m_impl(std::move(arg.m_impl)) {}
-CIMInstance::CIMInstance(const CIMName& name) : m_impl(new Impl) {
+CIMInstance::CIMInstance(const String& name) : m_impl(new Impl) {
     m_impl.write().className = name.toString();
 }
-CIMInstance::CIMInstance(const char* name) : CIMInstance(CIMName(name)) {}
+CIMInstance::CIMInstance(const char* name) : CIMInstance(String(name)) {}
 CIMInstance::~CIMInstance() {}
 CIMInstance& CIMInstance::operator=(const CIMInstance& arg) {
     m_impl = arg.m_impl;
-    return *this;
-}
-CIMInstance& CIMInstance::operator=(CIMInstance&& arg) noexcept {
-    m_impl = std::move(arg.m_impl);
     return *this;
 }
 
 String CIMInstance::getClassName() const {
     return m_impl.read().className;
 }
-CIMInstance& CIMInstance::setClassName(const CIMName& name) {
+CIMInstance& CIMInstance::setClassName(const String& name) {
     m_impl.write().className = name.toString();
     return *this;
 }
@@ -79,39 +77,40 @@ CIMInstance& CIMInstance::setProperties(const CIMPropertyArray& props) {
     return *this;
 }
 
-CIMProperty CIMInstance::getProperty(const CIMName& name) const {
+CIMProperty CIMInstance::getProperty(const String& name) const {
     const Impl& i = m_impl.read();
-    long n = i.find(name.toString());
+    long n = i.find(name);
     return n < 0 ? CIMProperty(CIMNULL) : i.properties[static_cast<size_t>(n)];
 }
 
-CIMProperty CIMInstance::getProperty(const CIMName& name, const CIMName& originClass) const {
+CIMProperty CIMInstance::getProperty(const String& name, const String& originClass) const {
     CIMProperty p = getProperty(name);
-    if (p && !(CIMName(p.getOriginClass()) == originClass)) return CIMProperty(CIMNULL);
+    if (p && !p.getOriginClass().equalsIgnoreCase(originClass)) return CIMProperty(CIMNULL);
     return p;
 }
 
-CIMProperty CIMInstance::getPropertyT(const CIMName& name) const {
+CIMProperty CIMInstance::getPropertyT(const String& name) const {
     CIMProperty p = getProperty(name);
-    if (!p) OW_THROW(NoSuchPropertyException, name.toString().c_str());
+    if (!p) OW_THROW(NoSuchPropertyException, name.c_str());
     return p;
 }
 
-CIMValue CIMInstance::getPropertyValue(const CIMName& name) const {
+CIMValue CIMInstance::getPropertyValue(const String& name) const {
     CIMProperty p = getProperty(name);
     return p ? p.getValue() : CIMValue(CIMNULL);
 }
 
-bool CIMInstance::propertyHasValue(const CIMName& name) const {
+bool CIMInstance::propertyHasValue(const String& name) const {
     return static_cast<bool>(getPropertyValue(name));
 }
 
-CIMInstance& CIMInstance::setProperty(const CIMName& name, const CIMValue& cv) {
+CIMInstance& CIMInstance::setProperty(const String& name, const CIMValue& cv) {
     long n = m_impl.read().find(name.toString());
     Impl& i = m_impl.write();
     if (n < 0) {
-        CIMProperty p(name);
-        if (cv) p.setValue(cv);
+        // Declared with the value's type; a first null value leaves it
+        // CIMNULL for good.
+        CIMProperty p = cv ? CIMProperty(name, cv) : CIMProperty(name);
         // Instances are built a property at a time: skip the first regrowths.
         if (i.properties.empty()) i.properties.reserve(16);
         i.properties.push_back(p);
@@ -137,12 +136,7 @@ CIMInstance& CIMInstance::setProperty(const CIMProperty& prop) {
     return *this;
 }
 
-CIMInstance& CIMInstance::updatePropertyValue(const CIMName& name, const CIMValue& cv) {
-    if (m_impl.read().find(name.toString()) >= 0) setProperty(name, cv);
-    return *this;
-}
-
-CIMInstance& CIMInstance::removeProperty(const CIMName& propName) {
+CIMInstance& CIMInstance::removeProperty(const String& propName) {
     long n = m_impl.read().find(propName.toString());
     if (n >= 0) {
         Impl& i = m_impl.write();
@@ -160,18 +154,18 @@ CIMInstance& CIMInstance::setQualifiers(const CIMQualifierArray& quals) {
     m_impl.write().qualifiers = quals;
     return *this;
 }
-CIMQualifier CIMInstance::getQualifier(const CIMName& qualName) const {
-    return findQualifier(m_impl.read().qualifiers, qualName);
+CIMQualifier CIMInstance::getQualifier(const String& qualName) const {
+    return internal::findQualifier(m_impl.read().qualifiers, qualName);
 }
 CIMInstance& CIMInstance::setQualifier(const CIMQualifier& qual) {
-    if (qual) putQualifier(m_impl.write().qualifiers, qual);
+    if (qual) internal::putQualifier(m_impl.write().qualifiers, qual);
     return *this;
 }
 
 String CIMInstance::getName() const {
     return getClassName();
 }
-void CIMInstance::setName(const CIMName& name) {
+void CIMInstance::setName(const String& name) {
     setClassName(name);
 }
 
@@ -181,7 +175,6 @@ String CIMInstance::toString() const {
     out += i.className;
     out += " {\n";
     for (const CIMProperty& p : i.properties) {
-        if (p.hasTrueQualifier("Invisible")) continue;
         CIMValue v = p.getValue();
         out += p.getName();
         out += " = ";

@@ -1,6 +1,6 @@
 #include "OW_CIMMethod.hpp"
 
-#include <utility>
+#include "QualifierList.hpp"
 
 namespace OpenWBEM {
 
@@ -14,26 +14,19 @@ struct CIMMethod::Impl : COWReferenceCountable {
 
 CIMMethod::CIMMethod() : m_impl(new Impl(String(), CIMDataType())) {}
 CIMMethod::CIMMethod(CIMNULL_t) {}
-CIMMethod::CIMMethod(const CIMName& name) : m_impl(new Impl(name.toString(), CIMDataType())) {}
-CIMMethod::CIMMethod(const char* name) : CIMMethod(CIMName(name)) {}
-CIMMethod::CIMMethod(const CIMName& name, const CIMDataType& returnType)
-    : m_impl(new Impl(name.toString(), returnType)) {}
+CIMMethod::CIMMethod(const String& name) : m_impl(new Impl(name.toString(), CIMDataType())) {}
+CIMMethod::CIMMethod(const char* name) : CIMMethod(String(name)) {}
 CIMMethod::CIMMethod(const CIMMethod& x) : m_impl(x.m_impl) {}
-CIMMethod::CIMMethod(CIMMethod&& x) noexcept : m_impl(std::move(x.m_impl)) {}
 CIMMethod::~CIMMethod() {}
 CIMMethod& CIMMethod::operator=(const CIMMethod& x) {
     m_impl = x.m_impl;
-    return *this;
-}
-CIMMethod& CIMMethod::operator=(CIMMethod&& x) noexcept {
-    m_impl = std::move(x.m_impl);
     return *this;
 }
 
 String CIMMethod::getName() const {
     return m_impl.read().name;
 }
-void CIMMethod::setName(const CIMName& name) {
+void CIMMethod::setName(const String& name) {
     m_impl.write().name = name.toString();
 }
 CIMDataType CIMMethod::getReturnType() const {
@@ -46,12 +39,6 @@ CIMMethod& CIMMethod::setReturnType(const CIMDataType& type) {
 CIMParameterArray CIMMethod::getParameters() const {
     return m_impl.read().parameters;
 }
-CIMParameter CIMMethod::getParameter(const CIMName& name) const {
-    for (const CIMParameter& p : m_impl.read().parameters) {
-        if (CIMName(p.getName()) == name) return p;
-    }
-    return CIMParameter(CIMNULL);
-}
 CIMMethod& CIMMethod::addParameter(const CIMParameter& param) {
     if (param) m_impl.write().parameters.push_back(param);
     return *this;
@@ -63,16 +50,16 @@ CIMMethod& CIMMethod::setParameters(const CIMParameterArray& params) {
 CIMQualifierArray CIMMethod::getQualifiers() const {
     return m_impl.read().qualifiers;
 }
-CIMQualifier CIMMethod::getQualifier(const CIMName& name) const {
-    return findQualifier(m_impl.read().qualifiers, name);
+CIMQualifier CIMMethod::getQualifier(const String& name) const {
+    return internal::findQualifier(m_impl.read().qualifiers, name);
 }
-CIMMethod& CIMMethod::setQualifier(const CIMQualifier& qual) {
-    if (qual) putQualifier(m_impl.write().qualifiers, qual);
+CIMMethod& CIMMethod::addQualifier(const CIMQualifier& qual) {
+    if (qual) m_impl.write().qualifiers.push_back(qual);
     return *this;
 }
-bool CIMMethod::hasTrueQualifier(const CIMName& name) const {
-    CIMQualifier q = getQualifier(name);
-    return q && q.isTrue();
+CIMMethod& CIMMethod::setQualifiers(const CIMQualifierArray& quals) {
+    m_impl.write().qualifiers = quals;
+    return *this;
 }
 
 String CIMMethod::toString() const {
@@ -90,7 +77,7 @@ String CIMMethod::toMOF() const {
         }
         out += "]\n";
     }
-    out += "  " + mofTypeName(i.returnType) + " " + i.name + "(";
+    out += "  " + i.returnType.toMOF() + " " + i.name + "(";
     for (size_t n = 0; n < i.parameters.size(); ++n) {
         out += n ? ",\n    " : "\n    ";
         out += i.parameters[n].toMOF();

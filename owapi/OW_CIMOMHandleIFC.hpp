@@ -1,23 +1,18 @@
 #ifndef OW_CIMOMHANDLEIFC_HPP_INCLUDE_GUARD_
 #define OW_CIMOMHANDLEIFC_HPP_INCLUDE_GUARD_
 #include "OW_config.h"
-#include "OW_IfcsFwd.hpp"
-#include "OW_IntrusiveCountableBase.hpp"
-#include "OW_IntrusiveReference.hpp"
+#include "OW_Reference.hpp"
 
 namespace OpenWBEM {
 
 // Call-back into the object manager. Not used by the providers built here;
 // hosts may hand out null references.
-class CIMOMHandleIFC : public IntrusiveCountableBase {
+class CIMOMHandleIFC {
 public:
     virtual ~CIMOMHandleIFC();
 };
 
-class RepositoryIFC : public IntrusiveCountableBase {
-public:
-    virtual ~RepositoryIFC();
-};
+typedef Reference<CIMOMHandleIFC> CIMOMHandleIFCRef;
 
 }  // namespace OpenWBEM
 

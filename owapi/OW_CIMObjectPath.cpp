@@ -1,5 +1,7 @@
 #include "OW_CIMObjectPath.hpp"
 
+#include "OW_NoSuchPropertyException.hpp"
+
 #include "OW_Bool.hpp"
 #include "OW_CIMException.hpp"
 #include "OW_CIMInstance.hpp"
@@ -52,35 +54,30 @@ struct CIMObjectPath::Impl : COWReferenceCountable {
 
 CIMObjectPath::CIMObjectPath() : m_impl(new Impl) {}
 CIMObjectPath::CIMObjectPath(CIMNULL_t) {}
-CIMObjectPath::CIMObjectPath(const CIMName& className) : m_impl(new Impl) {
+CIMObjectPath::CIMObjectPath(const String& className) : m_impl(new Impl) {
     m_impl.write().className = className.toString();
 }
-CIMObjectPath::CIMObjectPath(const char* className) : CIMObjectPath(CIMName(className)) {}
-CIMObjectPath::CIMObjectPath(const CIMName& className, const String& nspace)
+CIMObjectPath::CIMObjectPath(const char* className) : CIMObjectPath(String(className)) {}
+CIMObjectPath::CIMObjectPath(const String& className, const String& nspace)
     : CIMObjectPath(className) {
     setNameSpace(nspace);
 }
-CIMObjectPath::CIMObjectPath(const CIMName& className, const CIMPropertyArray& keys)
+CIMObjectPath::CIMObjectPath(const String& className, const CIMPropertyArray& keys)
     : CIMObjectPath(className) {
     setKeys(keys);
 }
 CIMObjectPath::CIMObjectPath(const String& ns, const CIMInstance& inst)
-    : CIMObjectPath(CIMName(inst.getClassName()), ns) {
+    : CIMObjectPath(inst.getClassName(), ns) {
     setKeys(inst.getKeyValuePairs());
 }
 CIMObjectPath::CIMObjectPath(const CIMObjectPath& arg) : m_impl(arg.m_impl) {}
-CIMObjectPath::CIMObjectPath(CIMObjectPath&& arg) noexcept : m_impl(std::move(arg.m_impl)) {}
 CIMObjectPath::~CIMObjectPath() {}
 CIMObjectPath& CIMObjectPath::operator=(const CIMObjectPath& arg) {
     m_impl = arg.m_impl;
     return *this;
 }
-CIMObjectPath& CIMObjectPath::operator=(CIMObjectPath&& arg) noexcept {
-    m_impl = std::move(arg.m_impl);
-    return *this;
-}
 
-CIMObjectPath& CIMObjectPath::addKey(const CIMName& keyname, const CIMValue& value) {
+CIMObjectPath& CIMObjectPath::addKey(const String& keyname, const CIMValue& value) {
     if (value) m_impl.write().keys.push_back(CIMProperty(keyname, value));
     return *this;
 }
@@ -88,22 +85,24 @@ CIMObjectPath& CIMObjectPath::addKey(const CIMProperty& key) {
     if (key) m_impl.write().keys.push_back(key);
     return *this;
 }
-CIMPropertyArray CIMObjectPath::getKeys() const { return m_impl.read().keys; }
-CIMProperty CIMObjectPath::getKey(const CIMName& keyName) const {
+CIMPropertyArray CIMObjectPath::getKeys() const {
+    return m_impl.read().keys;
+}
+CIMProperty CIMObjectPath::getKey(const String& keyName) const {
     const Impl& i = m_impl.read();
     long n = findKey(i.keys, keyName.toString());
     return n < 0 ? CIMProperty(CIMNULL) : i.keys[static_cast<size_t>(n)];
 }
-CIMProperty CIMObjectPath::getKeyT(const CIMName& keyName) const {
+CIMProperty CIMObjectPath::getKeyT(const String& keyName) const {
     CIMProperty p = getKey(keyName);
-    if (!p) OW_THROW(NoSuchPropertyException, keyName.toString().c_str());
+    if (!p) OW_THROW(NoSuchPropertyException, keyName.c_str());
     return p;
 }
-CIMValue CIMObjectPath::getKeyValue(const CIMName& name) const {
+CIMValue CIMObjectPath::getKeyValue(const String& name) const {
     CIMProperty p = getKey(name);
     return p ? p.getValue() : CIMValue(CIMNULL);
 }
-bool CIMObjectPath::keyHasValue(const CIMName& name) const {
+bool CIMObjectPath::keyHasValue(const String& name) const {
     return static_cast<bool>(getKeyValue(name));
 }
 
@@ -120,7 +119,7 @@ CIMObjectPath& CIMObjectPath::setKeys(const CIMPropertyArray& newKeys) {
 CIMObjectPath& CIMObjectPath::setKeys(const CIMInstance& instance) {
     return setKeys(instance.getKeyValuePairs());
 }
-CIMObjectPath& CIMObjectPath::setKeyValue(const CIMName& name, const CIMValue& value) {
+CIMObjectPath& CIMObjectPath::setKeyValue(const String& name, const CIMValue& value) {
     Impl& i = m_impl.write();
     long n = findKey(i.keys, name.toString());
     if (n < 0) {
@@ -131,9 +130,15 @@ CIMObjectPath& CIMObjectPath::setKeyValue(const CIMName& name, const CIMValue& v
     return *this;
 }
 
-String CIMObjectPath::getNameSpace() const { return m_impl.read().nameSpace; }
-String CIMObjectPath::getHost() const { return m_impl.read().host; }
-String CIMObjectPath::getClassName() const { return m_impl.read().className; }
+String CIMObjectPath::getNameSpace() const {
+    return m_impl.read().nameSpace;
+}
+String CIMObjectPath::getHost() const {
+    return m_impl.read().host;
+}
+String CIMObjectPath::getClassName() const {
+    return m_impl.read().className;
+}
 CIMObjectPath& CIMObjectPath::setHost(const String& host) {
     m_impl.write().host = isLocal(host) ? String(kLocalHost) : host;
     return *this;
@@ -146,7 +151,7 @@ CIMObjectPath& CIMObjectPath::setNameSpace(const String& ns) {
     m_impl.write().nameSpace = n.substring(i);
     return *this;
 }
-CIMObjectPath& CIMObjectPath::setClassName(const CIMName& className) {
+CIMObjectPath& CIMObjectPath::setClassName(const String& className) {
     m_impl.write().className = className.toString();
     return *this;
 }
@@ -165,8 +170,12 @@ bool CIMObjectPath::equals(const CIMObjectPath& op) const {
     return true;
 }
 
-bool CIMObjectPath::isClassPath() const { return m_impl.read().keys.empty(); }
-bool CIMObjectPath::isInstancePath() const { return !m_impl.read().keys.empty(); }
+bool CIMObjectPath::isClassPath() const {
+    return m_impl.read().keys.empty();
+}
+bool CIMObjectPath::isInstancePath() const {
+    return !m_impl.read().keys.empty();
+}
 
 String CIMObjectPath::modelPath() const {
     const Impl& i = m_impl.read();
@@ -190,7 +199,9 @@ String CIMObjectPath::toString() const {
     return out;
 }
 
-String CIMObjectPath::toMOF() const { return escape(toString()); }
+String CIMObjectPath::toMOF() const {
+    return escape(toString());
+}
 
 String CIMObjectPath::escape(const String& inString) {
     String out;
@@ -252,7 +263,7 @@ CIMObjectPath CIMObjectPath::parse(const String& instanceName) {
     String className = instanceName.substring(pos, dot == String::npos ? String::npos : dot - pos);
     className.trim();
     if (className.empty()) badPath(instanceName);
-    CIMObjectPath path(CIMName(className), ns);
+    CIMObjectPath path(className, ns);
     if (!host.empty()) path.setHost(host);
     if (dot == String::npos) return path;
 
@@ -284,7 +295,7 @@ CIMObjectPath CIMObjectPath::parse(const String& instanceName) {
             value = bareValue(raw);
             pos = end;
         }
-        keys.push_back(CIMProperty(CIMName(name), value));
+        keys.push_back(CIMProperty(name, value));
         if (pos < len) {
             if (s[pos] != ',') badPath(instanceName);
             ++pos;

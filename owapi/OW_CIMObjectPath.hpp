@@ -3,7 +3,6 @@
 #include "OW_config.h"
 #include "OW_Array.hpp"
 #include "OW_CIMFwd.hpp"
-#include "OW_CIMName.hpp"
 #include "OW_CIMNULL.hpp"
 #include "OW_CIMProperty.hpp"
 #include "OW_CIMValue.hpp"
@@ -15,36 +14,40 @@ namespace OpenWBEM {
 // A class or instance name: host, namespace, class name and keys in
 // insertion order. Note the argument orders: (className, ns) but (ns, inst).
 class CIMObjectPath {
+private:
+    struct dummy {
+        void nonnull() {}
+    };
+    typedef void (dummy::*safe_bool)();
+
 public:
     CIMObjectPath();
     explicit CIMObjectPath(CIMNULL_t);
-    explicit CIMObjectPath(const CIMName& className);
+    explicit CIMObjectPath(const String& className);
     explicit CIMObjectPath(const char* className);
-    CIMObjectPath(const CIMName& className, const String& nspace);
-    CIMObjectPath(const CIMName& className, const CIMPropertyArray& keys);
+    CIMObjectPath(const String& className, const String& nspace);
+    CIMObjectPath(const String& className, const CIMPropertyArray& keys);
     CIMObjectPath(const String& ns, const CIMInstance& inst);
     CIMObjectPath(const CIMObjectPath& arg);
-    CIMObjectPath(CIMObjectPath&& arg) noexcept;
     ~CIMObjectPath();
     CIMObjectPath& operator=(const CIMObjectPath& arg);
-    CIMObjectPath& operator=(CIMObjectPath&& arg) noexcept;
 
-    CIMObjectPath& addKey(const CIMName& keyname, const CIMValue& value) OW_DEPRECATED;
+    CIMObjectPath& addKey(const String& keyname, const CIMValue& value) OW_DEPRECATED;
     CIMObjectPath& addKey(const CIMProperty& key) OW_DEPRECATED;
     CIMPropertyArray getKeys() const;
-    CIMProperty getKey(const CIMName& keyName) const;
-    CIMProperty getKeyT(const CIMName& keyName) const;
-    CIMValue getKeyValue(const CIMName& name) const;
-    bool keyHasValue(const CIMName& name) const;
+    CIMProperty getKey(const String& keyName) const;
+    CIMProperty getKeyT(const String& keyName) const;
+    CIMValue getKeyValue(const String& name) const;
+    bool keyHasValue(const String& name) const;
     CIMObjectPath& setKeys(const CIMPropertyArray& newKeys);
     CIMObjectPath& setKeys(const CIMInstance& instance);
-    CIMObjectPath& setKeyValue(const CIMName& name, const CIMValue& value);
+    CIMObjectPath& setKeyValue(const String& name, const CIMValue& value);
     String getNameSpace() const;
     String getHost() const;
     String getClassName() const;
     CIMObjectPath& setHost(const String& host);
     CIMObjectPath& setNameSpace(const String& ns);
-    CIMObjectPath& setClassName(const CIMName& className);
+    CIMObjectPath& setClassName(const String& className);
     bool equals(const CIMObjectPath& op) const;
     bool operator==(const CIMObjectPath& op) const { return equals(op); }
     bool operator!=(const CIMObjectPath& op) const { return !equals(op); }
@@ -59,8 +62,8 @@ public:
     // Reads the toString() form back; quoted values become strings,
     // true/false booleans and other bare values numbers.
     static CIMObjectPath parse(const String& instanceName);
-    explicit operator bool() const { return !m_impl.isNull(); }
-    bool operator!() const { return m_impl.isNull(); }
+    operator safe_bool() const { return m_impl.isNull() ? 0 : &dummy::nonnull; }
+    safe_bool operator!() const { return m_impl.isNull() ? &dummy::nonnull : 0; }
 
     struct Impl;
 

@@ -10,9 +10,9 @@ struct CIMParamValue::Impl : COWReferenceCountable {
 
 CIMParamValue::CIMParamValue() : m_impl(new Impl(String(), CIMValue(CIMNULL))) {}
 CIMParamValue::CIMParamValue(CIMNULL_t) {}
-CIMParamValue::CIMParamValue(const CIMName& name, const CIMValue& val)
+CIMParamValue::CIMParamValue(const String& name, const CIMValue& val)
     : m_impl(new Impl(name.toString(), val)) {}
-CIMParamValue::CIMParamValue(const CIMName& name)
+CIMParamValue::CIMParamValue(const String& name)
     : m_impl(new Impl(name.toString(), CIMValue(CIMNULL))) {}
 CIMParamValue::CIMParamValue(const CIMParamValue& arg) : m_impl(arg.m_impl) {}
 CIMParamValue::~CIMParamValue() {}
@@ -21,12 +21,16 @@ CIMParamValue& CIMParamValue::operator=(const CIMParamValue& arg) {
     return *this;
 }
 
-String CIMParamValue::getName() const { return m_impl.read().name; }
-CIMParamValue& CIMParamValue::setName(const CIMName& name) {
+String CIMParamValue::getName() const {
+    return m_impl.read().name;
+}
+CIMParamValue& CIMParamValue::setName(const String& name) {
     m_impl.write().name = name.toString();
     return *this;
 }
-CIMValue CIMParamValue::getValue() const { return m_impl.read().value; }
+CIMValue CIMParamValue::getValue() const {
+    return m_impl.read().value;
+}
 CIMParamValue& CIMParamValue::setValue(const CIMValue& val) {
     m_impl.write().value = val;
     return *this;

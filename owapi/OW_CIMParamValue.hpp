@@ -2,7 +2,6 @@
 #define OW_CIMPARAMVALUE_HPP_INCLUDE_GUARD_
 #include "OW_config.h"
 #include "OW_CIMFwd.hpp"
-#include "OW_CIMName.hpp"
 #include "OW_CIMNULL.hpp"
 #include "OW_CIMValue.hpp"
 #include "OW_COWReference.hpp"
@@ -12,23 +11,29 @@ namespace OpenWBEM {
 
 // A named method parameter value.
 class CIMParamValue {
+private:
+    struct dummy {
+        void nonnull() {}
+    };
+    typedef void (dummy::*safe_bool)();
+
 public:
     CIMParamValue();
     explicit CIMParamValue(CIMNULL_t);
-    CIMParamValue(const CIMName& name, const CIMValue& val);
-    explicit CIMParamValue(const CIMName& name);
+    CIMParamValue(const String& name, const CIMValue& val);
+    explicit CIMParamValue(const String& name);
     CIMParamValue(const CIMParamValue& arg);
     ~CIMParamValue();
     CIMParamValue& operator=(const CIMParamValue& arg);
 
     String getName() const;
-    CIMParamValue& setName(const CIMName& name);
+    CIMParamValue& setName(const String& name);
     CIMValue getValue() const;
     CIMParamValue& setValue(const CIMValue& val);
     // "CIMParamValue(" + name + "): " + value text.
     String toString() const;
-    explicit operator bool() const { return !m_impl.isNull(); }
-    bool operator!() const { return m_impl.isNull(); }
+    operator safe_bool() const { return m_impl.isNull() ? 0 : &dummy::nonnull; }
+    safe_bool operator!() const { return m_impl.isNull() ? &dummy::nonnull : 0; }
 
     struct Impl;
 

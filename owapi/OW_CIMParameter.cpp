@@ -1,6 +1,6 @@
 #include "OW_CIMParameter.hpp"
 
-#include <utility>
+#include "QualifierList.hpp"
 
 namespace OpenWBEM {
 
@@ -13,27 +13,19 @@ struct CIMParameter::Impl : COWReferenceCountable {
 
 CIMParameter::CIMParameter() : m_impl(new Impl(String(), CIMDataType())) {}
 CIMParameter::CIMParameter(CIMNULL_t) {}
-CIMParameter::CIMParameter(const CIMName& name)
-    : m_impl(new Impl(name.toString(), CIMDataType())) {}
-CIMParameter::CIMParameter(const char* name) : CIMParameter(CIMName(name)) {}
-CIMParameter::CIMParameter(const CIMName& name, const CIMDataType& type)
-    : m_impl(new Impl(name.toString(), type)) {}
+CIMParameter::CIMParameter(const String& name) : m_impl(new Impl(name.toString(), CIMDataType())) {}
+CIMParameter::CIMParameter(const char* name) : CIMParameter(String(name)) {}
 CIMParameter::CIMParameter(const CIMParameter& x) : m_impl(x.m_impl) {}
-CIMParameter::CIMParameter(CIMParameter&& x) noexcept : m_impl(std::move(x.m_impl)) {}
 CIMParameter::~CIMParameter() {}
 CIMParameter& CIMParameter::operator=(const CIMParameter& x) {
     m_impl = x.m_impl;
-    return *this;
-}
-CIMParameter& CIMParameter::operator=(CIMParameter&& x) noexcept {
-    m_impl = std::move(x.m_impl);
     return *this;
 }
 
 String CIMParameter::getName() const {
     return m_impl.read().name;
 }
-void CIMParameter::setName(const CIMName& name) {
+void CIMParameter::setName(const String& name) {
     m_impl.write().name = name.toString();
 }
 CIMDataType CIMParameter::getType() const {
@@ -50,16 +42,12 @@ CIMParameter& CIMParameter::setQualifiers(const CIMQualifierArray& quals) {
     m_impl.write().qualifiers = quals;
     return *this;
 }
-CIMQualifier CIMParameter::getQualifier(const CIMName& name) const {
-    return findQualifier(m_impl.read().qualifiers, name);
+CIMQualifier CIMParameter::getQualifier(const String& name) const {
+    return internal::findQualifier(m_impl.read().qualifiers, name);
 }
-CIMParameter& CIMParameter::setQualifier(const CIMQualifier& qual) {
-    if (qual) putQualifier(m_impl.write().qualifiers, qual);
-    return *this;
-}
-bool CIMParameter::hasTrueQualifier(const CIMName& name) const {
+bool CIMParameter::hasTrueQualifier(const String& name) const {
     CIMQualifier q = getQualifier(name);
-    return q && q.isTrue();
+    return internal::isTrue(q);
 }
 
 String CIMParameter::toString() const {
@@ -77,7 +65,7 @@ String CIMParameter::toMOF() const {
         }
         out += "] ";
     }
-    out += mofTypeName(i.type) + " " + i.name;
+    out += i.type.toMOF() + " " + i.name;
     if (i.type.isArrayType()) {
         out += "[";
         if (i.type.getSize() > 0) out += String(i.type.getSize());

@@ -1,7 +1,9 @@
 #include "OW_CIMProperty.hpp"
+#include "QualifierList.hpp"
+
+#include "OW_NULLValueException.hpp"
 
 #include "OW_Bool.hpp"
-#include "OW_CIMException.hpp"
 
 #include <utility>
 
@@ -18,53 +20,27 @@ struct CIMProperty::Impl : COWReferenceCountable {
     bool propagated;
 };
 
-namespace {
-
-// Brings a value to the property's declared type, through its text.
-CIMValue toDeclaredType(const CIMDataType& dt, const CIMValue& val) {
-    if (!val || !dt || dt.isArrayType() || val.isArray() || dt.getType() == val.getType()) {
-        return val;
-    }
-    if (dt.getType() == CIMDataType::REFERENCE || dt.getType() == CIMDataType::EMBEDDEDCLASS ||
-        dt.getType() == CIMDataType::EMBEDDEDINSTANCE) {
-        return val;
-    }
-    try {
-        return CIMValue::createSimpleValue(dt.toString(), val.toString());
-    } catch (const Exception& e) {
-        OW_THROWCIMMSG(CIMException::FAILED, e.getMessage());
-    }
-}
-
-}  // namespace
-
 CIMProperty::CIMProperty() : m_impl(new Impl(String(), CIMDataType(), CIMValue(CIMNULL))) {}
 CIMProperty::CIMProperty(CIMNULL_t) {}
-CIMProperty::CIMProperty(const CIMName& name)
+CIMProperty::CIMProperty(const String& name)
     : m_impl(new Impl(name.toString(), CIMDataType(), CIMValue(CIMNULL))) {}
 CIMProperty::CIMProperty(const char* name)
     : m_impl(new Impl(String(name), CIMDataType(), CIMValue(CIMNULL))) {}
-CIMProperty::CIMProperty(const CIMName& name, const CIMValue& value)
+CIMProperty::CIMProperty(const String& name, const CIMValue& value)
     : m_impl(new Impl(name.toString(), value.getCIMDataType(), value)) {}
-CIMProperty::CIMProperty(const CIMName& name, const CIMDataType& dt)
+CIMProperty::CIMProperty(const String& name, const CIMDataType& dt)
     : m_impl(new Impl(name.toString(), dt, CIMValue(CIMNULL))) {}
 CIMProperty::CIMProperty(const CIMProperty& arg) : m_impl(arg.m_impl) {}
-CIMProperty::CIMProperty(CIMProperty&& arg) noexcept : m_impl(std::move(arg.m_impl)) {}
 CIMProperty::~CIMProperty() {}
 CIMProperty& CIMProperty::operator=(const CIMProperty& arg) {
     m_impl = arg.m_impl;
     return *this;
 }
-CIMProperty& CIMProperty::operator=(CIMProperty&& arg) noexcept {
-    m_impl = std::move(arg.m_impl);
-    return *this;
-}
 
+// Stored as given: the declared type neither converts the value nor
+// follows it.
 CIMProperty& CIMProperty::setValue(const CIMValue& val) {
-    CIMValue v = toDeclaredType(m_impl.read().dataType, val);
-    Impl& i = m_impl.write();
-    i.value = v;
-    if (v && !i.dataType) i.dataType = v.getCIMDataType();
+    m_impl.write().value = val;
     return *this;
 }
 CIMValue CIMProperty::getValue() const {
@@ -93,7 +69,7 @@ bool CIMProperty::isKey() const {
     const Impl& i = m_impl.read();
     if (i.dataType.isReferenceType()) return true;
     for (const CIMQualifier& q : i.qualifiers) {
-        if (q.getName().equalsIgnoreCase(CIMQualifier::CIM_QUAL_KEY)) return q.isTrue();
+        if (q.getName().equalsIgnoreCase(CIMQualifier::CIM_QUAL_KEY)) return internal::isTrue(q);
     }
     return false;
 }
@@ -101,28 +77,28 @@ bool CIMProperty::isReference() const {
     return m_impl.read().dataType.isReferenceType();
 }
 
-CIMQualifier CIMProperty::getQualifier(const CIMName& name) const {
-    return findQualifier(m_impl.read().qualifiers, name);
+CIMQualifier CIMProperty::getQualifier(const String& name) const {
+    return internal::findQualifier(m_impl.read().qualifiers, name);
 }
 CIMQualifierArray CIMProperty::getQualifiers() const {
     return m_impl.read().qualifiers;
 }
 CIMProperty& CIMProperty::setQualifier(const CIMQualifier& qual) {
-    if (qual) putQualifier(m_impl.write().qualifiers, qual);
+    if (qual) internal::putQualifier(m_impl.write().qualifiers, qual);
     return *this;
 }
 CIMProperty& CIMProperty::setQualifiers(const CIMQualifierArray& quals) {
     m_impl.write().qualifiers = quals;
     return *this;
 }
-bool CIMProperty::hasTrueQualifier(const CIMName& name) const {
+bool CIMProperty::hasTrueQualifier(const String& name) const {
     CIMQualifier q = getQualifier(name);
-    return q && q.isTrue();
+    return internal::isTrue(q);
 }
 String CIMProperty::getOriginClass() const {
     return m_impl.read().originClass;
 }
-CIMProperty& CIMProperty::setOriginClass(const CIMName& originCls) {
+CIMProperty& CIMProperty::setOriginClass(const String& originCls) {
     m_impl.write().originClass = originCls.toString();
     return *this;
 }
@@ -139,7 +115,7 @@ String CIMProperty::getName() const {
 const String& CIMProperty::nameRef() const {
     return m_impl.read().name;
 }
-void CIMProperty::setName(const CIMName& name) {
+void CIMProperty::setName(const String& name) {
     m_impl.write().name = name.toString();
 }
 
@@ -159,7 +135,7 @@ String CIMProperty::toMOF() const {
         }
         out += "]\n";
     }
-    out += "  " + mofTypeName(i.dataType) + " " + i.name;
+    out += "  " + i.dataType.toMOF() + " " + i.name;
     if (i.dataType.isArrayType()) out += "[]";
     if (i.value) out += " = " + i.value.toMOF();
     out += ";\n";

@@ -4,7 +4,6 @@
 #include "OW_Array.hpp"
 #include "OW_CIMDataType.hpp"
 #include "OW_CIMFwd.hpp"
-#include "OW_CIMName.hpp"
 #include "OW_CIMNULL.hpp"
 #include "OW_CIMQualifier.hpp"
 #include "OW_CIMValue.hpp"
@@ -16,22 +15,26 @@ namespace OpenWBEM {
 // A named, typed value. A property whose value is null is still a property;
 // a missing one is a null CIMProperty (see CIMInstance::getProperty).
 class CIMProperty {
+private:
+    struct dummy {
+        void nonnull() {}
+    };
+    typedef void (dummy::*safe_bool)();
+
 public:
     CIMProperty();
     explicit CIMProperty(CIMNULL_t);
-    explicit CIMProperty(const CIMName& name);
+    explicit CIMProperty(const String& name);
     explicit CIMProperty(const char* name);
     // Takes the declared type from the value, which must not be null.
-    CIMProperty(const CIMName& name, const CIMValue& value);
-    CIMProperty(const CIMName& name, const CIMDataType& dt);
+    CIMProperty(const String& name, const CIMValue& value);
+    CIMProperty(const String& name, const CIMDataType& dt);
     CIMProperty(const CIMProperty& arg);
-    CIMProperty(CIMProperty&& arg) noexcept;
     ~CIMProperty();
     CIMProperty& operator=(const CIMProperty& arg);
-    CIMProperty& operator=(CIMProperty&& arg) noexcept;
 
-    explicit operator bool() const { return !m_impl.isNull(); }
-    bool operator!() const { return m_impl.isNull(); }
+    operator safe_bool() const { return m_impl.isNull() ? 0 : &dummy::nonnull; }
+    safe_bool operator!() const { return m_impl.isNull() ? &dummy::nonnull : 0; }
 
     // A non-null value of another type is converted to the declared type.
     CIMProperty& setValue(const CIMValue& val);
@@ -42,17 +45,17 @@ public:
     CIMDataType getDataType() const;
     bool isKey() const;
     bool isReference() const;
-    CIMQualifier getQualifier(const CIMName& name) const;
+    CIMQualifier getQualifier(const String& name) const;
     CIMQualifierArray getQualifiers() const;
     CIMProperty& setQualifier(const CIMQualifier& qual);
     CIMProperty& setQualifiers(const CIMQualifierArray& quals);
-    bool hasTrueQualifier(const CIMName& name) const;
+    bool hasTrueQualifier(const String& name) const;
     String getOriginClass() const;
-    CIMProperty& setOriginClass(const CIMName& originCls);
+    CIMProperty& setOriginClass(const String& originCls);
     bool getPropagated() const;
     CIMProperty& setPropagated(bool propagated = true);
     String getName() const;
-    void setName(const CIMName& name);
+    void setName(const String& name);
     // "<datatype>:<name>=<value>", e.g. "string:N=v".
     String toString() const;
     String toMOF() const;

@@ -1,8 +1,8 @@
 #include "OW_CIMQualifier.hpp"
 
-#include "OW_Bool.hpp"
+#include "QualifierList.hpp"
 
-#include <utility>
+#include "OW_Bool.hpp"
 
 namespace OpenWBEM {
 
@@ -19,11 +19,9 @@ const char* const CIMQualifier::CIM_QUAL_DESCRIPTION = "Description";
 
 CIMQualifier::CIMQualifier() : m_impl(new Impl(String(), CIMValue(CIMNULL))) {}
 CIMQualifier::CIMQualifier(CIMNULL_t) {}
-CIMQualifier::CIMQualifier(const CIMName& name)
+CIMQualifier::CIMQualifier(const String& name)
     : m_impl(new Impl(name.toString(), CIMValue(CIMNULL))) {}
 CIMQualifier::CIMQualifier(const char* name) : m_impl(new Impl(String(name), CIMValue(CIMNULL))) {}
-CIMQualifier::CIMQualifier(const CIMName& name, const CIMValue& value)
-    : m_impl(new Impl(name.toString(), value)) {}
 CIMQualifier::CIMQualifier(const CIMQualifier& x) : m_impl(x.m_impl) {}
 CIMQualifier::~CIMQualifier() {}
 CIMQualifier& CIMQualifier::operator=(const CIMQualifier& x) {
@@ -34,7 +32,7 @@ CIMQualifier& CIMQualifier::operator=(const CIMQualifier& x) {
 String CIMQualifier::getName() const {
     return m_impl.read().name;
 }
-void CIMQualifier::setName(const CIMName& name) {
+void CIMQualifier::setName(const String& name) {
     m_impl.write().name = name.toString();
 }
 CIMValue CIMQualifier::getValue() const {
@@ -43,13 +41,6 @@ CIMValue CIMQualifier::getValue() const {
 CIMQualifier& CIMQualifier::setValue(const CIMValue& value) {
     m_impl.write().value = value;
     return *this;
-}
-
-bool CIMQualifier::isTrue() const {
-    const CIMValue& v = m_impl.read().value;
-    if (!v) return true;
-    if (v.getType() != CIMDataType::BOOLEAN || v.isArray()) return false;
-    return v.toBool();
 }
 
 String CIMQualifier::toString() const {
@@ -69,9 +60,14 @@ String CIMQualifier::toMOF() const {
     return out;
 }
 
-CIMQualifier findQualifier(const CIMQualifierArray& quals, const CIMName& name) {
+}  // namespace OpenWBEM
+
+namespace OpenWBEM {
+namespace internal {
+
+CIMQualifier findQualifier(const CIMQualifierArray& quals, const String& name) {
     for (const CIMQualifier& q : quals) {
-        if (CIMName(q.getName()) == name) return q;
+        if (q.getName().equalsIgnoreCase(name)) return q;
     }
     return CIMQualifier(CIMNULL);
 }
@@ -79,7 +75,7 @@ CIMQualifier findQualifier(const CIMQualifierArray& quals, const CIMName& name) 
 void putQualifier(CIMQualifierArray& quals, const CIMQualifier& qual) {
     if (!qual) return;
     for (CIMQualifier& q : quals) {
-        if (CIMName(q.getName()) == CIMName(qual.getName())) {
+        if (q.getName().equalsIgnoreCase(qual.getName())) {
             q = qual;
             return;
         }
@@ -87,4 +83,12 @@ void putQualifier(CIMQualifierArray& quals, const CIMQualifier& qual) {
     quals.push_back(qual);
 }
 
+bool isTrue(const CIMQualifier& q) {
+    if (!q) return false;
+    CIMValue v = q.getValue();
+    if (!v) return true;
+    return v.getType() == CIMDataType::BOOLEAN && !v.isArray() && v.toBool();
+}
+
+}  // namespace internal
 }  // namespace OpenWBEM

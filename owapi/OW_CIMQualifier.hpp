@@ -3,7 +3,6 @@
 #include "OW_config.h"
 #include "OW_Array.hpp"
 #include "OW_CIMFwd.hpp"
-#include "OW_CIMName.hpp"
 #include "OW_CIMNULL.hpp"
 #include "OW_CIMValue.hpp"
 #include "OW_COWReference.hpp"
@@ -13,6 +12,12 @@ namespace OpenWBEM {
 
 // A qualifier as it stands on a class or property: a name and a value.
 class CIMQualifier {
+private:
+    struct dummy {
+        void nonnull() {}
+    };
+    typedef void (dummy::*safe_bool)();
+
 public:
     static const char* const CIM_QUAL_KEY;          // "Key"
     static const char* const CIM_QUAL_WRITE;        // "Write"
@@ -21,36 +26,26 @@ public:
 
     CIMQualifier();
     explicit CIMQualifier(CIMNULL_t);
-    explicit CIMQualifier(const CIMName& name);
-    explicit CIMQualifier(const char* name);
-    CIMQualifier(const CIMName& name, const CIMValue& value);
+    CIMQualifier(const String& name);
+    CIMQualifier(const char* name);
     CIMQualifier(const CIMQualifier& x);
     ~CIMQualifier();
     CIMQualifier& operator=(const CIMQualifier& x);
 
     String getName() const;
-    void setName(const CIMName& name);
+    void setName(const String& name);
     CIMValue getValue() const;
     CIMQualifier& setValue(const CIMValue& value);
-    // A boolean qualifier that is true, or one without a value.
-    bool isTrue() const;
     String toString() const;
     String toMOF() const;
-    explicit operator bool() const { return !m_impl.isNull(); }
-    bool operator!() const { return m_impl.isNull(); }
+    operator safe_bool() const { return m_impl.isNull() ? 0 : &dummy::nonnull; }
+    safe_bool operator!() const { return m_impl.isNull() ? &dummy::nonnull : 0; }
 
     struct Impl;
 
 private:
     COWReference<Impl> m_impl;
 };
-
-// Qualifier lists of the element classes. The qualifier of that name
-// (compared without regard to case) in quals, or a null qualifier.
-CIMQualifier findQualifier(const CIMQualifierArray& quals, const CIMName& name);
-// Replaces the qualifier of the same name in quals, or appends it; a null
-// qualifier changes nothing.
-void putQualifier(CIMQualifierArray& quals, const CIMQualifier& qual);
 
 }  // namespace OpenWBEM
 

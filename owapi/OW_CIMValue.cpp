@@ -4,6 +4,8 @@
 #include "OW_CIMClass.hpp"
 #include "OW_CIMInstance.hpp"
 #include "OW_CIMObjectPath.hpp"
+#include "OW_CIMValueCast.hpp"
+#include "OW_NULLValueException.hpp"
 
 #include <type_traits>
 #include <utility>
@@ -15,12 +17,12 @@ namespace {
 
 template <class T>
 struct Traits;
-#define OW_VALUE_TRAITS(T, CIMTYPE, ARRAY, NAME)                       \
-    template <>                                                        \
-    struct Traits<T> {                                                 \
+#define OW_VALUE_TRAITS(T, CIMTYPE, ARRAY, NAME)                        \
+    template <>                                                         \
+    struct Traits<T> {                                                  \
         static constexpr CIMDataType::Type type = CIMDataType::CIMTYPE; \
-        static constexpr bool array = ARRAY;                           \
-        static constexpr const char* name = NAME;                      \
+        static constexpr bool array = ARRAY;                            \
+        static constexpr const char* name = NAME;                       \
     }
 OW_VALUE_TRAITS(bool, BOOLEAN, false, "BOOLEAN");
 OW_VALUE_TRAITS(UInt8, UINT8, false, "UINT8");
@@ -73,19 +75,45 @@ String mofEscape(const String& s) {
     return out;
 }
 
-String text(bool x, bool) { return String(x ? "true" : "false"); }
-String text(Bool x, bool) { return String(x ? "true" : "false"); }
-String text(UInt8 x, bool) { return String(UInt32(x)); }
-String text(Int8 x, bool) { return String(Int32(x)); }
-String text(UInt16 x, bool) { return String(UInt32(x)); }
-String text(Int16 x, bool) { return String(Int32(x)); }
-String text(UInt32 x, bool) { return String(x); }
-String text(Int32 x, bool) { return String(x); }
-String text(UInt64 x, bool) { return String(x); }
-String text(Int64 x, bool) { return String(x); }
-String text(Real32 x, bool) { return String(Real64(x)); }
-String text(Real64 x, bool) { return String(x); }
-String text(const String& x, bool mof) { return mof ? "\"" + mofEscape(x) + "\"" : x; }
+String text(bool x, bool) {
+    return String(x ? "true" : "false");
+}
+String text(Bool x, bool) {
+    return String(x ? "true" : "false");
+}
+String text(UInt8 x, bool) {
+    return String(UInt32(x));
+}
+String text(Int8 x, bool) {
+    return String(Int32(x));
+}
+String text(UInt16 x, bool) {
+    return String(UInt32(x));
+}
+String text(Int16 x, bool) {
+    return String(Int32(x));
+}
+String text(UInt32 x, bool) {
+    return String(x);
+}
+String text(Int32 x, bool) {
+    return String(x);
+}
+String text(UInt64 x, bool) {
+    return String(x);
+}
+String text(Int64 x, bool) {
+    return String(x);
+}
+String text(Real32 x, bool) {
+    return String(Real64(x));
+}
+String text(Real64 x, bool) {
+    return String(x);
+}
+String text(const String& x, bool mof) {
+    return mof ? "\"" + mofEscape(x) + "\"" : x;
+}
 String text(const CIMDateTime& x, bool mof) {
     return mof ? "\"" + x.toString() + "\"" : x.toString();
 }
@@ -113,10 +141,18 @@ template <class T>
 bool same(const T& a, const T& b) {
     return a == b;
 }
-bool same(const CIMDateTime& a, const CIMDateTime& b) { return a.equal(b); }
-bool same(const CIMObjectPath& a, const CIMObjectPath& b) { return a.equals(b); }
-bool same(const CIMInstance& a, const CIMInstance& b) { return a.toMOF() == b.toMOF(); }
-bool same(const CIMClass& a, const CIMClass& b) { return a.toMOF() == b.toMOF(); }
+bool same(const CIMDateTime& a, const CIMDateTime& b) {
+    return a.equal(b);
+}
+bool same(const CIMObjectPath& a, const CIMObjectPath& b) {
+    return a.equals(b);
+}
+bool same(const CIMInstance& a, const CIMInstance& b) {
+    return a.toMOF() == b.toMOF();
+}
+bool same(const CIMClass& a, const CIMClass& b) {
+    return a.toMOF() == b.toMOF();
+}
 template <class T>
 bool same(const Array<T>& a, const Array<T>& b) {
     if (a.size() != b.size()) return false;
@@ -132,8 +168,8 @@ struct CIMValue::Impl : COWReferenceCountable {
     typedef std::variant<bool, UInt8, Int8, UInt16, Int16, UInt32, Int32, UInt64, Int64, Real32,
                          Real64, String, CIMDateTime, CIMObjectPath, CIMClass, CIMInstance,
                          BoolArray, UInt8Array, Int8Array, UInt16Array, Int16Array, UInt32Array,
-                         Int32Array, UInt64Array, Int64Array, Real32Array, Real64Array,
-                         StringArray, CIMDateTimeArray, CIMObjectPathArray, CIMInstanceArray>
+                         Int32Array, UInt64Array, Int64Array, Real32Array, Real64Array, StringArray,
+                         CIMDateTimeArray, CIMObjectPathArray, CIMInstanceArray>
         Variant;
     template <class T>
     explicit Impl(const T& x) : v(x) {}
@@ -161,10 +197,6 @@ T convert(const CIMValue& v) {
 }
 
 }  // namespace
-
-[[noreturn]] void throwNULLCOWReference() {
-    OW_THROW(NULLCOWIntrusiveReferenceException, "NULL COWReference dereferenced");
-}
 
 CIMValue::CIMValue(CIMNULL_t) {}
 CIMValue::CIMValue(const CIMValue& x) : m_impl(x.m_impl) {}
@@ -210,52 +242,142 @@ void CIMValue::get(Bool& x) const {
     getAs(m_impl.read(), b);
     x = b;
 }
-void CIMValue::get(UInt8& x) const { getAs(m_impl.read(), x); }
-void CIMValue::get(Int8& x) const { getAs(m_impl.read(), x); }
-void CIMValue::get(UInt16& x) const { getAs(m_impl.read(), x); }
-void CIMValue::get(Int16& x) const { getAs(m_impl.read(), x); }
-void CIMValue::get(UInt32& x) const { getAs(m_impl.read(), x); }
-void CIMValue::get(Int32& x) const { getAs(m_impl.read(), x); }
-void CIMValue::get(UInt64& x) const { getAs(m_impl.read(), x); }
-void CIMValue::get(Int64& x) const { getAs(m_impl.read(), x); }
-void CIMValue::get(Real32& x) const { getAs(m_impl.read(), x); }
-void CIMValue::get(Real64& x) const { getAs(m_impl.read(), x); }
-void CIMValue::get(String& x) const { getAs(m_impl.read(), x); }
-void CIMValue::get(CIMDateTime& x) const { getAs(m_impl.read(), x); }
-void CIMValue::get(CIMObjectPath& x) const { getAs(m_impl.read(), x); }
-void CIMValue::get(CIMClass& x) const { getAs(m_impl.read(), x); }
-void CIMValue::get(CIMInstance& x) const { getAs(m_impl.read(), x); }
-void CIMValue::get(BoolArray& x) const { getAs(m_impl.read(), x); }
-void CIMValue::get(UInt8Array& x) const { getAs(m_impl.read(), x); }
-void CIMValue::get(Int8Array& x) const { getAs(m_impl.read(), x); }
-void CIMValue::get(UInt16Array& x) const { getAs(m_impl.read(), x); }
-void CIMValue::get(Int16Array& x) const { getAs(m_impl.read(), x); }
-void CIMValue::get(UInt32Array& x) const { getAs(m_impl.read(), x); }
-void CIMValue::get(Int32Array& x) const { getAs(m_impl.read(), x); }
-void CIMValue::get(UInt64Array& x) const { getAs(m_impl.read(), x); }
-void CIMValue::get(Int64Array& x) const { getAs(m_impl.read(), x); }
-void CIMValue::get(Real32Array& x) const { getAs(m_impl.read(), x); }
-void CIMValue::get(Real64Array& x) const { getAs(m_impl.read(), x); }
-void CIMValue::get(StringArray& x) const { getAs(m_impl.read(), x); }
-void CIMValue::get(CIMDateTimeArray& x) const { getAs(m_impl.read(), x); }
-void CIMValue::get(CIMObjectPathArray& x) const { getAs(m_impl.read(), x); }
-void CIMValue::get(CIMInstanceArray& x) const { getAs(m_impl.read(), x); }
+void CIMValue::get(UInt8& x) const {
+    getAs(m_impl.read(), x);
+}
+void CIMValue::get(Int8& x) const {
+    getAs(m_impl.read(), x);
+}
+void CIMValue::get(UInt16& x) const {
+    getAs(m_impl.read(), x);
+}
+void CIMValue::get(Int16& x) const {
+    getAs(m_impl.read(), x);
+}
+void CIMValue::get(UInt32& x) const {
+    getAs(m_impl.read(), x);
+}
+void CIMValue::get(Int32& x) const {
+    getAs(m_impl.read(), x);
+}
+void CIMValue::get(UInt64& x) const {
+    getAs(m_impl.read(), x);
+}
+void CIMValue::get(Int64& x) const {
+    getAs(m_impl.read(), x);
+}
+void CIMValue::get(Real32& x) const {
+    getAs(m_impl.read(), x);
+}
+void CIMValue::get(Real64& x) const {
+    getAs(m_impl.read(), x);
+}
+void CIMValue::get(String& x) const {
+    getAs(m_impl.read(), x);
+}
+void CIMValue::get(CIMDateTime& x) const {
+    getAs(m_impl.read(), x);
+}
+void CIMValue::get(CIMObjectPath& x) const {
+    getAs(m_impl.read(), x);
+}
+void CIMValue::get(CIMClass& x) const {
+    getAs(m_impl.read(), x);
+}
+void CIMValue::get(CIMInstance& x) const {
+    getAs(m_impl.read(), x);
+}
+void CIMValue::get(BoolArray& x) const {
+    getAs(m_impl.read(), x);
+}
+void CIMValue::get(UInt8Array& x) const {
+    getAs(m_impl.read(), x);
+}
+void CIMValue::get(Int8Array& x) const {
+    getAs(m_impl.read(), x);
+}
+void CIMValue::get(UInt16Array& x) const {
+    getAs(m_impl.read(), x);
+}
+void CIMValue::get(Int16Array& x) const {
+    getAs(m_impl.read(), x);
+}
+void CIMValue::get(UInt32Array& x) const {
+    getAs(m_impl.read(), x);
+}
+void CIMValue::get(Int32Array& x) const {
+    getAs(m_impl.read(), x);
+}
+void CIMValue::get(UInt64Array& x) const {
+    getAs(m_impl.read(), x);
+}
+void CIMValue::get(Int64Array& x) const {
+    getAs(m_impl.read(), x);
+}
+void CIMValue::get(Real32Array& x) const {
+    getAs(m_impl.read(), x);
+}
+void CIMValue::get(Real64Array& x) const {
+    getAs(m_impl.read(), x);
+}
+void CIMValue::get(StringArray& x) const {
+    getAs(m_impl.read(), x);
+}
+void CIMValue::get(CIMDateTimeArray& x) const {
+    getAs(m_impl.read(), x);
+}
+void CIMValue::get(CIMObjectPathArray& x) const {
+    getAs(m_impl.read(), x);
+}
+void CIMValue::get(CIMInstanceArray& x) const {
+    getAs(m_impl.read(), x);
+}
 
-Bool CIMValue::toBool() const { return convert<Bool>(*this); }
-UInt8 CIMValue::toUInt8() const { return convert<UInt8>(*this); }
-Int8 CIMValue::toInt8() const { return convert<Int8>(*this); }
-UInt16 CIMValue::toUInt16() const { return convert<UInt16>(*this); }
-Int16 CIMValue::toInt16() const { return convert<Int16>(*this); }
-UInt32 CIMValue::toUInt32() const { return convert<UInt32>(*this); }
-Int32 CIMValue::toInt32() const { return convert<Int32>(*this); }
-UInt64 CIMValue::toUInt64() const { return convert<UInt64>(*this); }
-Int64 CIMValue::toInt64() const { return convert<Int64>(*this); }
-Real32 CIMValue::toReal32() const { return convert<Real32>(*this); }
-Real64 CIMValue::toReal64() const { return convert<Real64>(*this); }
-CIMDateTime CIMValue::toCIMDateTime() const { return convert<CIMDateTime>(*this); }
-CIMObjectPath CIMValue::toCIMObjectPath() const { return convert<CIMObjectPath>(*this); }
-CIMInstance CIMValue::toCIMInstance() const { return convert<CIMInstance>(*this); }
-StringArray CIMValue::toStringArray() const { return convert<StringArray>(*this); }
+Bool CIMValue::toBool() const {
+    return convert<Bool>(*this);
+}
+UInt8 CIMValue::toUInt8() const {
+    return convert<UInt8>(*this);
+}
+Int8 CIMValue::toInt8() const {
+    return convert<Int8>(*this);
+}
+UInt16 CIMValue::toUInt16() const {
+    return convert<UInt16>(*this);
+}
+Int16 CIMValue::toInt16() const {
+    return convert<Int16>(*this);
+}
+UInt32 CIMValue::toUInt32() const {
+    return convert<UInt32>(*this);
+}
+Int32 CIMValue::toInt32() const {
+    return convert<Int32>(*this);
+}
+UInt64 CIMValue::toUInt64() const {
+    return convert<UInt64>(*this);
+}
+Int64 CIMValue::toInt64() const {
+    return convert<Int64>(*this);
+}
+Real32 CIMValue::toReal32() const {
+    return convert<Real32>(*this);
+}
+Real64 CIMValue::toReal64() const {
+    return convert<Real64>(*this);
+}
+CIMDateTime CIMValue::toCIMDateTime() const {
+    return convert<CIMDateTime>(*this);
+}
+CIMObjectPath CIMValue::toCIMObjectPath() const {
+    return convert<CIMObjectPath>(*this);
+}
+CIMInstance CIMValue::toCIMInstance() const {
+    return convert<CIMInstance>(*this);
+}
+StringArray CIMValue::toStringArray() const {
+    return convert<StringArray>(*this);
+}
 
 UInt32 CIMValue::getArraySize() const {
     return std::visit(
@@ -270,7 +392,9 @@ UInt32 CIMValue::getArraySize() const {
         m_impl.read().v);
 }
 
-void CIMValue::setNull() { COWReference<Impl>().swap(m_impl); }
+void CIMValue::setNull() {
+    COWReference<Impl>().swap(m_impl);
+}
 CIMValue& CIMValue::set(const CIMValue& x) {
     m_impl = x.m_impl;
     return *this;
@@ -327,20 +451,34 @@ String CIMValue::toMOF() const {
 
 CIMValue CIMValue::createSimpleValue(const String& cimtype, const String& value) {
     switch (CIMDataType::strToSimpleType(cimtype)) {
-        case CIMDataType::UINT8: return CIMValue(value.toUInt8());
-        case CIMDataType::SINT8: return CIMValue(value.toInt8());
-        case CIMDataType::UINT16: return CIMValue(value.toUInt16());
-        case CIMDataType::SINT16: return CIMValue(value.toInt16());
-        case CIMDataType::UINT32: return CIMValue(value.toUInt32());
-        case CIMDataType::SINT32: return CIMValue(value.toInt32());
-        case CIMDataType::UINT64: return CIMValue(value.toUInt64());
-        case CIMDataType::SINT64: return CIMValue(value.toInt64());
-        case CIMDataType::REAL32: return CIMValue(value.toReal32());
-        case CIMDataType::REAL64: return CIMValue(value.toReal64());
-        case CIMDataType::BOOLEAN: return CIMValue(value.toBool());
-        case CIMDataType::STRING: return CIMValue(value);
-        case CIMDataType::DATETIME: return CIMValue(CIMDateTime(value));
-        default: break;
+        case CIMDataType::UINT8:
+            return CIMValue(value.toUInt8());
+        case CIMDataType::SINT8:
+            return CIMValue(value.toInt8());
+        case CIMDataType::UINT16:
+            return CIMValue(value.toUInt16());
+        case CIMDataType::SINT16:
+            return CIMValue(value.toInt16());
+        case CIMDataType::UINT32:
+            return CIMValue(value.toUInt32());
+        case CIMDataType::SINT32:
+            return CIMValue(value.toInt32());
+        case CIMDataType::UINT64:
+            return CIMValue(value.toUInt64());
+        case CIMDataType::SINT64:
+            return CIMValue(value.toInt64());
+        case CIMDataType::REAL32:
+            return CIMValue(value.toReal32());
+        case CIMDataType::REAL64:
+            return CIMValue(value.toReal64());
+        case CIMDataType::BOOLEAN:
+            return CIMValue(value.toBool());
+        case CIMDataType::STRING:
+            return CIMValue(value);
+        case CIMDataType::DATETIME:
+            return CIMValue(CIMDateTime(value));
+        default:
+            break;
     }
     String msg("Cannot create a value of type ");
     msg += cimtype;

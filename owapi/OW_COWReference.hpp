@@ -8,7 +8,7 @@ namespace OpenWBEM {
 
 // Shared, copy-on-write data of the CIM handle classes. A handle without
 // data is a "null" object; touching its data throws
-// NULLCOWIntrusiveReferenceException.
+// NULLCOWReferenceException.
 class COWReferenceCountable {
 public:
     COWReferenceCountable() : m_cowCount(0) {}
@@ -35,14 +35,9 @@ public:
     COWReference(const COWReference& o) : m_p(o.m_p) {
         if (m_p) m_p->m_cowCount.fetch_add(1, std::memory_order_relaxed);
     }
-    COWReference(COWReference&& o) noexcept : m_p(o.m_p) { o.m_p = 0; }
     ~COWReference() { release(); }
     COWReference& operator=(const COWReference& o) {
         COWReference(o).swap(*this);
-        return *this;
-    }
-    COWReference& operator=(COWReference&& o) noexcept {
-        COWReference(static_cast<COWReference&&>(o)).swap(*this);
         return *this;
     }
     void swap(COWReference& o) noexcept {
@@ -59,7 +54,8 @@ public:
     // Gives this handle its own copy of shared data before a change.
     T& write() {
         if (!m_p) throwNULLCOWReference();
-        if (m_p->m_cowCount.load(std::memory_order_acquire) > 1) COWReference(new T(*m_p)).swap(*this);
+        if (m_p->m_cowCount.load(std::memory_order_acquire) > 1)
+            COWReference(new T(*m_p)).swap(*this);
         return *m_p;
     }
 

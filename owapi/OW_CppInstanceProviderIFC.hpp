@@ -45,8 +45,6 @@ public:
     virtual CppInstanceProviderIFC* getInstanceProvider();
 };
 
-typedef IntrusiveReference<CppInstanceProviderIFC> CppInstanceProviderIFCRef;
-
 }  // namespace OpenWBEM
 
 #endif

@@ -20,8 +20,6 @@ public:
     virtual CppMethodProviderIFC* getMethodProvider();
 };
 
-typedef IntrusiveReference<CppMethodProviderIFC> CppMethodProviderIFCRef;
-
 }  // namespace OpenWBEM
 
 #endif

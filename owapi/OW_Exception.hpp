@@ -12,14 +12,13 @@ namespace OpenWBEM {
 class Exception : public std::exception {
 protected:
     Exception(const char* file, int line, const char* msg) OW_DEPRECATED;
-    Exception(const char* file, int line, const char* msg, int errorCode,
-              const Exception* otherException = 0, int subClassId = UNKNOWN_SUBCLASS_ID);
+    Exception(int subClassId, const char* file, int line, const char* msg, int errorCode,
+              const Exception* otherException = 0);
     Exception(const Exception& e);
     Exception& operator=(const Exception& rhs);
+    void swap(Exception& x);
     void setSubClassId(int subClassId);
     void setErrorCode(int errorCode);
-    // Replaces the message; used by sub-classes that compose their own text.
-    void setMessage(const char* msg);
 
 public:
     virtual ~Exception() throw();
@@ -27,6 +26,7 @@ public:
     static const int UNKNOWN_ERROR_CODE = -1;
 
     virtual const char* type() const;
+    // The message as given; "" when there is none.
     virtual const char* getMessage() const;
     const char* getFile() const;
     int getLine() const;
@@ -48,38 +48,38 @@ private:
     int m_errorCode;
 };
 
+// "<file>: <line> <type>: <message>".
 std::ostream& operator<<(std::ostream& os, const Exception& e);
 
 // Declares an Exception sub-class NAME##Exception with the usual constructor.
-#define OW_DECLARE_EXCEPTION(NAME)                                                          \
-    class NAME##Exception : public ::OpenWBEM::Exception {                                  \
-    public:                                                                                 \
-        NAME##Exception(const char* file, int line, const char* msg,                        \
-                        int errorCode = ::OpenWBEM::Exception::UNKNOWN_ERROR_CODE,          \
-                        const ::OpenWBEM::Exception* otherException = 0,                    \
-                        int subClassId = ::OpenWBEM::Exception::UNKNOWN_SUBCLASS_ID);       \
-        virtual ~NAME##Exception() throw();                                                 \
-        virtual const char* type() const;                                                   \
-        virtual NAME##Exception* clone() const;                                             \
+#define OW_DECLARE_EXCEPTION(NAME)                                                 \
+    class NAME##Exception : public ::OpenWBEM::Exception {                         \
+    public:                                                                        \
+        NAME##Exception(const char* file, int line, const char* msg,               \
+                        int errorCode = ::OpenWBEM::Exception::UNKNOWN_ERROR_CODE, \
+                        const ::OpenWBEM::Exception* otherException = 0);          \
+        virtual ~NAME##Exception() throw();                                        \
+        virtual const char* type() const;                                          \
+        virtual NAME##Exception* clone() const;                                    \
     }
 
-#define OW_DEFINE_EXCEPTION(NAME)                                                           \
-    NAME##Exception::NAME##Exception(const char* file, int line, const char* msg,           \
-                                     int errorCode, const ::OpenWBEM::Exception* other,     \
-                                     int subClassId)                                        \
-        : ::OpenWBEM::Exception(file, line, msg, errorCode, other, subClassId) {}           \
-    NAME##Exception::~NAME##Exception() throw() {}                                          \
-    const char* NAME##Exception::type() const { return #NAME "Exception"; }                 \
-    NAME##Exception* NAME##Exception::clone() const { return new NAME##Exception(*this); }
+#define OW_DEFINE_EXCEPTION(NAME)                                                                \
+    NAME##Exception::NAME##Exception(const char* file, int line, const char* msg, int errorCode, \
+                                     const ::OpenWBEM::Exception* other)                         \
+        : ::OpenWBEM::Exception(::OpenWBEM::Exception::UNKNOWN_SUBCLASS_ID, file, line, msg,     \
+                                errorCode, other) {}                                             \
+    NAME##Exception::~NAME##Exception() throw() {}                                               \
+    const char* NAME##Exception::type() const {                                                  \
+        return #NAME "Exception";                                                                \
+    }                                                                                            \
+    NAME##Exception* NAME##Exception::clone() const {                                            \
+        return new NAME##Exception(*this);                                                       \
+    }
 
 #define OW_THROW(exType, msg) throw exType(__FILE__, __LINE__, (msg))
-
-OW_DECLARE_EXCEPTION(NULLCOWIntrusiveReference);
-OW_DECLARE_EXCEPTION(NULLValue);
-OW_DECLARE_EXCEPTION(ValueCast);
-OW_DECLARE_EXCEPTION(OutOfBounds);
-OW_DECLARE_EXCEPTION(StringConversion);
-OW_DECLARE_EXCEPTION(NoSuchProperty);
+#define OW_THROW_ERR(exType, msg, err) throw exType(__FILE__, __LINE__, (msg), (err))
+#define OW_THROW_SUBEX(exType, msg, subex) \
+    throw exType(__FILE__, __LINE__, (msg), ::OpenWBEM::Exception::UNKNOWN_ERROR_CODE, &(subex))
 
 }  // namespace OpenWBEM
 

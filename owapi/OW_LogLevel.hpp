@@ -4,14 +4,8 @@
 
 namespace OpenWBEM {
 
-enum ELogLevel {
-    E_NONE_LEVEL,
-    E_FATAL_ERROR_LEVEL,
-    E_ERROR_LEVEL,
-    E_INFO_LEVEL,
-    E_DEBUG_LEVEL,
-    E_ALL_LEVEL
-};
+// A message passes when its level is at most the logger's.
+enum ELogLevel { E_FATAL_ERROR_LEVEL, E_ERROR_LEVEL, E_INFO_LEVEL, E_DEBUG_LEVEL };
 
 }  // namespace OpenWBEM
 

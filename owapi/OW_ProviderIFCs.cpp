@@ -2,6 +2,7 @@
 // here gives each class one home for its vtable and type information, so
 // exceptions and casts work across the object manager and provider libraries.
 #include "OW_CIMOMHandleIFC.hpp"
+#include "OW_RepositoryIFC.hpp"
 #include "OW_CppInstanceProviderIFC.hpp"
 #include "OW_CppMethodProviderIFC.hpp"
 #include "OW_CppProviderBaseIFC.hpp"
@@ -16,28 +17,13 @@ CIMOMHandleIFC::~CIMOMHandleIFC() {}
 RepositoryIFC::~RepositoryIFC() {}
 ProviderEnvironmentIFC::~ProviderEnvironmentIFC() {}
 
-CppProviderBaseIFC::CppProviderBaseIFC() : m_lastAccessTime(0), m_persist(false) {}
-CppProviderBaseIFC::CppProviderBaseIFC(const CppProviderBaseIFC& arg)
-    : IntrusiveCountableBase(arg), m_lastAccessTime(arg.m_lastAccessTime),
-      m_persist(arg.m_persist) {}
 CppProviderBaseIFC::~CppProviderBaseIFC() {}
-void CppProviderBaseIFC::initialize(const ProviderEnvironmentIFCRef&) {}
-void CppProviderBaseIFC::shuttingDown(const ProviderEnvironmentIFCRef&) {}
-CppInstanceProviderIFC* CppProviderBaseIFC::getInstanceProvider() { return 0; }
-CppSecondaryInstanceProviderIFC* CppProviderBaseIFC::getSecondaryInstanceProvider() { return 0; }
-CppMethodProviderIFC* CppProviderBaseIFC::getMethodProvider() { return 0; }
-CppAssociatorProviderIFC* CppProviderBaseIFC::getAssociatorProvider() { return 0; }
-CppIndicationExportProviderIFC* CppProviderBaseIFC::getIndicationExportProvider() { return 0; }
-CppPolledProviderIFC* CppProviderBaseIFC::getPolledProvider() { return 0; }
-CppIndicationProviderIFC* CppProviderBaseIFC::getIndicationProvider() { return 0; }
-void CppProviderBaseIFC::updateAccessTime() { m_lastAccessTime = std::time(0); }
-bool CppProviderBaseIFC::canUnload() { return true; }
-bool CppProviderBaseIFC::getPersist() const { return m_persist; }
-void CppProviderBaseIFC::setPersist(bool persist) { m_persist = persist; }
 
 CppInstanceProviderIFC::~CppInstanceProviderIFC() {}
 void CppInstanceProviderIFC::getInstanceProviderInfo(InstanceProviderInfo&) {}
-CppInstanceProviderIFC* CppInstanceProviderIFC::getInstanceProvider() { return this; }
+CppInstanceProviderIFC* CppInstanceProviderIFC::getInstanceProvider() {
+    return this;
+}
 
 namespace {
 
@@ -50,9 +36,15 @@ public:
                             WBEMFlags::EIncludeQualifiersFlag includeQualifiers,
                             WBEMFlags::EIncludeClassOriginFlag includeClassOrigin,
                             const StringArray* propertyList, const CIMClass& cimClass)
-        : m_provider(provider), m_env(env), m_ns(ns), m_result(result), m_localOnly(localOnly),
-          m_includeQualifiers(includeQualifiers), m_includeClassOrigin(includeClassOrigin),
-          m_propertyList(propertyList), m_cimClass(cimClass) {}
+        : m_provider(provider),
+          m_env(env),
+          m_ns(ns),
+          m_result(result),
+          m_localOnly(localOnly),
+          m_includeQualifiers(includeQualifiers),
+          m_includeClassOrigin(includeClassOrigin),
+          m_propertyList(propertyList),
+          m_cimClass(cimClass) {}
 
 protected:
     void doHandle(const CIMObjectPath& path) override {
@@ -74,16 +66,12 @@ private:
 
 }  // namespace
 
-void CppInstanceProviderIFC::enumInstances(const ProviderEnvironmentIFCRef& env, const String& ns,
-                                           const String& className,
-                                           CIMInstanceResultHandlerIFC& result,
-                                           WBEMFlags::ELocalOnlyFlag localOnly,
-                                           WBEMFlags::EDeepFlag,
-                                           WBEMFlags::EIncludeQualifiersFlag includeQualifiers,
-                                           WBEMFlags::EIncludeClassOriginFlag includeClassOrigin,
-                                           const StringArray* propertyList,
-                                           const CIMClass& requestedClass,
-                                           const CIMClass& cimClass) {
+void CppInstanceProviderIFC::enumInstances(
+    const ProviderEnvironmentIFCRef& env, const String& ns, const String& className,
+    CIMInstanceResultHandlerIFC& result, WBEMFlags::ELocalOnlyFlag localOnly, WBEMFlags::EDeepFlag,
+    WBEMFlags::EIncludeQualifiersFlag includeQualifiers,
+    WBEMFlags::EIncludeClassOriginFlag includeClassOrigin, const StringArray* propertyList,
+    const CIMClass& requestedClass, const CIMClass& cimClass) {
     (void)requestedClass;
     InstanceFromNameHandler handler(*this, env, ns, result, localOnly, includeQualifiers,
                                     includeClassOrigin, propertyList, cimClass);
@@ -92,6 +80,8 @@ void CppInstanceProviderIFC::enumInstances(const ProviderEnvironmentIFCRef& env,
 
 CppMethodProviderIFC::~CppMethodProviderIFC() {}
 void CppMethodProviderIFC::getMethodProviderInfo(MethodProviderInfo&) {}
-CppMethodProviderIFC* CppMethodProviderIFC::getMethodProvider() { return this; }
+CppMethodProviderIFC* CppMethodProviderIFC::getMethodProvider() {
+    return this;
+}
 
 }  // namespace OpenWBEM

@@ -1,7 +1,7 @@
 #ifndef OW_RESULT_HANDLER_IFC_HPP_INCLUDE_GUARD_
 #define OW_RESULT_HANDLER_IFC_HPP_INCLUDE_GUARD_
 #include "OW_config.h"
-#include "OW_IfcsFwd.hpp"
+#include "OW_CIMFwd.hpp"
 
 namespace OpenWBEM {
 
@@ -15,6 +15,11 @@ public:
 protected:
     virtual void doHandle(const T& x) = 0;
 };
+
+typedef ResultHandlerIFC<CIMClass> CIMClassResultHandlerIFC;
+typedef ResultHandlerIFC<CIMInstance> CIMInstanceResultHandlerIFC;
+typedef ResultHandlerIFC<CIMObjectPath> CIMObjectPathResultHandlerIFC;
+typedef ResultHandlerIFC<String> StringResultHandlerIFC;
 
 }  // namespace OpenWBEM
 

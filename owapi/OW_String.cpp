@@ -21,7 +21,9 @@ namespace OpenWBEM {
 namespace {
 
 // ASCII folding: names are ASCII, and the locale's tolower is a call per byte.
-inline int fold(unsigned char c) { return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c; }
+inline int fold(unsigned char c) {
+    return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c;
+}
 
 int foldCompare(const char* a, size_t alen, const char* b, size_t blen) {
     size_t n = alen < blen ? alen : blen;
@@ -33,7 +35,9 @@ int foldCompare(const char* a, size_t alen, const char* b, size_t blen) {
     return alen < blen ? -1 : (alen > blen ? 1 : 0);
 }
 
-bool isSpace(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
+bool isSpace(char c) {
+    return std::isspace(static_cast<unsigned char>(c)) != 0;
+}
 
 [[noreturn]] void throwConversion(const String& s, const char* type) {
     String msg("Unable to convert \"");
@@ -224,14 +228,18 @@ int String::format(const char* fmt, ...) {
     return n;
 }
 
-char String::charAt(size_t ndx) const { return (*this)[ndx]; }
+char String::charAt(size_t ndx) const {
+    return (*this)[ndx];
+}
 
 int String::compareTo(const String& arg) const {
     size_t a = length(), b = arg.length();
     int r = std::memcmp(c_str(), arg.c_str(), std::min(a, b));
     return r != 0 ? r : (a < b ? -1 : (a > b ? 1 : 0));
 }
-int String::compareTo(const char* arg) const { return std::strcmp(c_str(), arg ? arg : ""); }
+int String::compareTo(const char* arg) const {
+    return std::strcmp(c_str(), arg ? arg : "");
+}
 int String::compareToIgnoreCase(const String& arg) const {
     return foldCompare(c_str(), length(), arg.c_str(), arg.length());
 }
@@ -275,12 +283,16 @@ String& String::concat(char arg) {
 bool String::equals(const String& arg) const {
     return length() == arg.length() && std::memcmp(c_str(), arg.c_str(), length()) == 0;
 }
-bool String::equals(const char* arg) const { return compareTo(arg) == 0; }
+bool String::equals(const char* arg) const {
+    return compareTo(arg) == 0;
+}
 bool String::equalsIgnoreCase(const String& arg) const {
     // Names are looked up this way on every property set: reject on length first.
     return length() == arg.length() && compareToIgnoreCase(arg) == 0;
 }
-bool String::equalsIgnoreCase(const char* arg) const { return compareToIgnoreCase(arg) == 0; }
+bool String::equalsIgnoreCase(const char* arg) const {
+    return compareToIgnoreCase(arg) == 0;
+}
 
 size_t String::indexOf(char ch, size_t fromIndex) const {
     if (fromIndex >= length()) return npos;
@@ -359,7 +371,9 @@ String& String::rtrim() {
     if (n < length()) *this = substring(0, n);
     return *this;
 }
-String& String::trim() { return ltrim().rtrim(); }
+String& String::trim() {
+    return ltrim().rtrim();
+}
 String& String::erase() {
     release();
     return *this;
@@ -403,14 +417,30 @@ bool String::toBool() const {
     if (equalsIgnoreCase("false")) return false;
     throwConversion(*this, "bool");
 }
-UInt8 String::toUInt8(int base) const { return toUnsigned<UInt8>(*this, base, "UInt8"); }
-Int8 String::toInt8(int base) const { return toSigned<Int8>(*this, base, "Int8"); }
-UInt16 String::toUInt16(int base) const { return toUnsigned<UInt16>(*this, base, "UInt16"); }
-Int16 String::toInt16(int base) const { return toSigned<Int16>(*this, base, "Int16"); }
-UInt32 String::toUInt32(int base) const { return toUnsigned<UInt32>(*this, base, "UInt32"); }
-Int32 String::toInt32(int base) const { return toSigned<Int32>(*this, base, "Int32"); }
-UInt64 String::toUInt64(int base) const { return toUnsigned<UInt64>(*this, base, "UInt64"); }
-Int64 String::toInt64(int base) const { return toSigned<Int64>(*this, base, "Int64"); }
+UInt8 String::toUInt8(int base) const {
+    return toUnsigned<UInt8>(*this, base, "UInt8");
+}
+Int8 String::toInt8(int base) const {
+    return toSigned<Int8>(*this, base, "Int8");
+}
+UInt16 String::toUInt16(int base) const {
+    return toUnsigned<UInt16>(*this, base, "UInt16");
+}
+Int16 String::toInt16(int base) const {
+    return toSigned<Int16>(*this, base, "Int16");
+}
+UInt32 String::toUInt32(int base) const {
+    return toUnsigned<UInt32>(*this, base, "UInt32");
+}
+Int32 String::toInt32(int base) const {
+    return toSigned<Int32>(*this, base, "Int32");
+}
+UInt64 String::toUInt64(int base) const {
+    return toUnsigned<UInt64>(*this, base, "UInt64");
+}
+Int64 String::toInt64(int base) const {
+    return toSigned<Int64>(*this, base, "Int64");
+}
 Real64 String::toReal64() const {
     const char* p = c_str();
     char* end = 0;
@@ -419,7 +449,9 @@ Real64 String::toReal64() const {
     if (empty() || end == p || *end != '\0' || errno == ERANGE) throwConversion(*this, "Real64");
     return v;
 }
-Real32 String::toReal32() const { return static_cast<Real32>(toReal64()); }
+Real32 String::toReal32() const {
+    return static_cast<Real32>(toReal64());
+}
 
 std::ostream& operator<<(std::ostream& ostr, const String& arg) {
     return ostr.write(arg.c_str(), static_cast<std::streamsize>(arg.length()));
@@ -448,7 +480,8 @@ String operator+(const String& s, char c) {
 
 void throwArrayOutOfBounds(size_t size, size_t index) {
     char msg[128];
-    std::snprintf(msg, sizeof msg, "Array Index out of bounds. size = %zu, index = %zu", size, index);
+    std::snprintf(msg, sizeof msg, "Array Index out of bounds. size = %zu, index = %zu", size,
+                  index);
     OW_THROW(OutOfBoundsException, msg);
 }
 

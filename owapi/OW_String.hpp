@@ -2,7 +2,8 @@
 #define OW_STRING_HPP_INCLUDE_GUARD_
 #include "OW_config.h"
 #include "OW_Types.hpp"
-#include "OW_CommonFwd.hpp"
+#include "OW_ArrayFwd.hpp"
+#include "OW_Exception.hpp"
 
 #include <atomic>
 #include <cstddef>
@@ -10,6 +11,11 @@
 #include <iosfwd>
 
 namespace OpenWBEM {
+
+class String;
+typedef Array<String> StringArray;
+
+OW_DECLARE_EXCEPTION(StringConversion);
 
 // A byte string with value semantics. Short texts (most names and values)
 // live inside the object; longer ones are shared between copies until one
@@ -52,10 +58,14 @@ public:
     size_t length() const {
         return onHeap() ? rep()->len : static_cast<unsigned char>(m_buf[kTag]);
     }
-    bool empty() const { return length() == 0; }
+    bool empty() const {
+        return length() == 0;
+    }
     // Replaces the content with the printf-style result; returns its length.
     int format(const char* fmt, ...) __attribute__((format(printf, 2, 3)));
-    const char* c_str() const { return onHeap() ? rep()->chars() : m_buf; }
+    const char* c_str() const {
+        return onHeap() ? rep()->chars() : m_buf;
+    }
     char charAt(size_t ndx) const;
     int compareTo(const String& arg) const;
     int compareTo(const char* arg) const;
@@ -92,11 +102,19 @@ public:
     const char& operator[](size_t ndx) const;
     // Unshares the buffer; the reference is good until the next copy or change.
     char& operator[](size_t ndx);
-    String& operator+=(const String& arg) { return concat(arg); }
-    String& operator+=(const char* arg) { return concat(arg); }
-    String& operator+=(char arg) { return concat(arg); }
+    String& operator+=(const String& arg) {
+        return concat(arg);
+    }
+    String& operator+=(const char* arg) {
+        return concat(arg);
+    }
+    String& operator+=(char arg) {
+        return concat(arg);
+    }
 
-    String toString() const { return *this; }
+    String toString() const {
+        return *this;
+    }
     bool toBool() const;
     UInt8 toUInt8(int base = 10) const;
     Int8 toInt8(int base = 10) const;
@@ -125,7 +143,9 @@ private:
     static const size_t kInlineMax = kTag - 1;
     static const unsigned char kHeap = 0xFF;
 
-    bool onHeap() const { return static_cast<unsigned char>(m_buf[kTag]) == kHeap; }
+    bool onHeap() const {
+        return static_cast<unsigned char>(m_buf[kTag]) == kHeap;
+    }
     Rep* rep() const {
         Rep* r;
         std::memcpy(&r, m_buf, sizeof r);
@@ -142,7 +162,9 @@ private:
     // holds; setLength then ends the text where the writing stopped.
     char* grow(size_t more);
     void setLength(size_t len);
-    char* unshared() { return grow(0); }
+    char* unshared() {
+        return grow(0);
+    }
     void release();
 
     alignas(void*) char m_buf[kTag + 1];
@@ -156,18 +178,42 @@ String operator+(const String& s, const char* p);
 String operator+(char c, const String& s);
 String operator+(const String& s, char c);
 
-inline bool operator==(const String& s1, const String& s2) { return s1.compareTo(s2) == 0; }
-inline bool operator==(const String& s1, const char* p) { return s1.compareTo(p) == 0; }
-inline bool operator==(const char* p, const String& s) { return s.compareTo(p) == 0; }
-inline bool operator!=(const String& s1, const String& s2) { return s1.compareTo(s2) != 0; }
-inline bool operator!=(const String& s1, const char* p) { return s1.compareTo(p) != 0; }
-inline bool operator!=(const char* p, const String& s) { return s.compareTo(p) != 0; }
-inline bool operator<(const String& s1, const String& s2) { return s1.compareTo(s2) < 0; }
-inline bool operator<(const String& s1, const char* p) { return s1.compareTo(p) < 0; }
-inline bool operator<(const char* p, const String& s) { return s.compareTo(p) > 0; }
-inline bool operator<=(const String& s1, const String& s2) { return s1.compareTo(s2) <= 0; }
-inline bool operator>(const String& s1, const String& s2) { return s1.compareTo(s2) > 0; }
-inline bool operator>=(const String& s1, const String& s2) { return s1.compareTo(s2) >= 0; }
+inline bool operator==(const String& s1, const String& s2) {
+    return s1.compareTo(s2) == 0;
+}
+inline bool operator==(const String& s1, const char* p) {
+    return s1.compareTo(p) == 0;
+}
+inline bool operator==(const char* p, const String& s) {
+    return s.compareTo(p) == 0;
+}
+inline bool operator!=(const String& s1, const String& s2) {
+    return s1.compareTo(s2) != 0;
+}
+inline bool operator!=(const String& s1, const char* p) {
+    return s1.compareTo(p) != 0;
+}
+inline bool operator!=(const char* p, const String& s) {
+    return s.compareTo(p) != 0;
+}
+inline bool operator<(const String& s1, const String& s2) {
+    return s1.compareTo(s2) < 0;
+}
+inline bool operator<(const String& s1, const char* p) {
+    return s1.compareTo(p) < 0;
+}
+inline bool operator<(const char* p, const String& s) {
+    return s.compareTo(p) > 0;
+}
+inline bool operator<=(const String& s1, const String& s2) {
+    return s1.compareTo(s2) <= 0;
+}
+inline bool operator>(const String& s1, const String& s2) {
+    return s1.compareTo(s2) > 0;
+}
+inline bool operator>=(const String& s1, const String& s2) {
+    return s1.compareTo(s2) >= 0;
+}
 
 }  // namespace OpenWBEM
 

@@ -4,15 +4,6 @@
 
 #include <cstddef>
 
-#if OW_SIZEOF_INT == 4
-#define OW_INT32_IS_INT 1
-#endif
-#if OW_SIZEOF_LONG_INT == 8
-#define OW_INT64_IS_LONG 1
-#else
-#define OW_INT64_IS_LONG_LONG 1
-#endif
-
 #define OW_SHAREDLIB_EXTENSION ".so"
 #define OW_FILENAME_SEPARATOR "/"
 #define OW_PATHNAME_SEPARATOR ":"
@@ -25,7 +16,7 @@ typedef unsigned short UInt16;
 typedef short Int16;
 typedef unsigned int UInt32;
 typedef int Int32;
-#if defined(OW_INT64_IS_LONG)
+#if OW_SIZEOF_LONG_INT == 8
 typedef unsigned long UInt64;
 typedef long Int64;
 #else

@@ -5,11 +5,6 @@
 // The provider-interface version; the appliance's object manager compares
 // it with its own by exact text.
 #define OW_VERSION "3.0.3"
-#define OW_OPENWBEM_MAJOR_VERSION 3
-#define OW_OPENWBEM_MINOR_VERSION 0
-#define OW_OPENWBEM_MICRO_VERSION 3
-#define OW_OPENWBEM_VERSION \
-    (OW_OPENWBEM_MAJOR_VERSION * 10000 + OW_OPENWBEM_MINOR_VERSION * 100 + OW_OPENWBEM_MICRO_VERSION)
 
 #define OW_GNU_LINUX 1
 #define OW_SIZEOF_SHORT_INT __SIZEOF_SHORT__
@@ -27,9 +22,5 @@
 #else
 #define OW_DEPRECATED
 #endif
-
-#define OW_EXPORT
-#define OW_IMPORT
-#define OW_COMMON_API
 
 #endif

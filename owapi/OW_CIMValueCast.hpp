@@ -1,0 +1,12 @@
+#ifndef OW_CIMVALUECAST_HPP_INCLUDE_GUARD_
+#define OW_CIMVALUECAST_HPP_INCLUDE_GUARD_
+#include "OW_config.h"
+#include "OW_Exception.hpp"
+
+namespace OpenWBEM {
+
+OW_DECLARE_EXCEPTION(ValueCast);
+
+}  // namespace OpenWBEM
+
+#endif
