@@ -12,6 +12,7 @@
 
 #include <chrono>
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -84,8 +85,10 @@ public:
             m_stream.async_handshake(
                 Stream::server, [self = this->shared_from_this()](boost::beast::error_code ec) {
                     if (!ec) return self->readRequest();
+                    const boost::asio::ip::address& a = self->m_client.address();
                     self->m_host.logInfo(
-                        "TLS handshake with " + self->m_client.address().to_string() + ":" +
+                        "TLS handshake with " +
+                        (a.is_v6() ? "[" + a.to_string() + "]" : a.to_string()) + ":" +
                         std::to_string(self->m_client.port()) +
                         " failed: " + (self->m_overdue ? std::string("timed out") : ec.message()));
                     self->close();
