@@ -6,6 +6,13 @@
 #include "HttpSession.hpp"
 #include "ProviderLoader.hpp"
 
+#include "OW_CIMClass.hpp"
+#include "OW_CIMMethod.hpp"
+#include "OW_CIMInstance.hpp"
+#include "OW_CIMObjectPath.hpp"
+#include "OW_CIMProperty.hpp"
+#include "OW_CIMValue.hpp"
+#include "OW_CIMParamValue.hpp"
 #include "OW_CIMException.hpp"
 
 #include <arpa/inet.h>

@@ -1,4 +1,9 @@
 #include "OW_CIMClass.hpp"
+#include "OW_Array.hpp"
+#include "OW_CIMMethod.hpp"
+#include "OW_CIMProperty.hpp"
+#include "OW_CIMQualifier.hpp"
+#include "OW_CIMValue.hpp"
 #include "QualifierList.hpp"
 
 #include "OW_CIMInstance.hpp"

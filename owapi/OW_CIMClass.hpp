@@ -1,12 +1,8 @@
 #ifndef OW_CIMCLASS_HPP_INCLUDE_GUARD_
 #define OW_CIMCLASS_HPP_INCLUDE_GUARD_
 #include "OW_config.h"
-#include "OW_Array.hpp"
 #include "OW_CIMFwd.hpp"
-#include "OW_CIMMethod.hpp"
 #include "OW_CIMNULL.hpp"
-#include "OW_CIMProperty.hpp"
-#include "OW_CIMQualifier.hpp"
 #include "OW_COWReference.hpp"
 #include "OW_String.hpp"
 

@@ -1,4 +1,8 @@
 #include "OW_CIMInstance.hpp"
+#include "OW_Array.hpp"
+#include "OW_CIMProperty.hpp"
+#include "OW_CIMQualifier.hpp"
+#include "OW_CIMValue.hpp"
 #include "QualifierList.hpp"
 
 #include "OW_NoSuchPropertyException.hpp"

@@ -1,4 +1,8 @@
 #include "OW_CIMMethod.hpp"
+#include "OW_Array.hpp"
+#include "OW_CIMDataType.hpp"
+#include "OW_CIMParameter.hpp"
+#include "OW_CIMQualifier.hpp"
 
 #include "QualifierList.hpp"
 

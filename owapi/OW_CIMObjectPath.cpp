@@ -1,4 +1,8 @@
 #include "OW_CIMObjectPath.hpp"
+#include "OW_Array.hpp"
+#include "OW_CIMQualifier.hpp"
+#include "OW_CIMProperty.hpp"
+#include "OW_CIMValue.hpp"
 
 #include "OW_NoSuchPropertyException.hpp"
 
@@ -26,21 +30,9 @@ long findKey(const CIMPropertyArray& keys, const String& name) {
     return -1;
 }
 
-[[noreturn]] void badPath(const String& text) {
-    String msg("Invalid object path: ");
-    msg += text;
-    OW_THROWCIMMSG(CIMException::INVALID_PARAMETER, msg.c_str());
-}
-
-CIMValue bareValue(const String& v) {
-    if (v.equalsIgnoreCase("true")) return CIMValue(true);
-    if (v.equalsIgnoreCase("false")) return CIMValue(false);
-    try {
-        if (v.startsWith("-")) return CIMValue(v.toInt64());
-        return CIMValue(v.toUInt64());
-    } catch (const StringConversionException&) {
-        return CIMValue(v);
-    }
+// The appliance's release names no offending text in these messages.
+[[noreturn]] void badPath(const char* what) {
+    OW_THROWCIMMSG(CIMException::INVALID_PARAMETER, what);
 }
 
 }  // namespace
@@ -220,87 +212,91 @@ String CIMObjectPath::escape(const String& inString) {
     return out;
 }
 
+// A backslash keeps the character after it as it is, so an escaped
+// newline comes back as the letter n.
 String CIMObjectPath::unEscape(const String& inString) {
     String out;
     const char* s = inString.c_str();
     for (size_t i = 0; i < inString.length(); ++i) {
-        if (s[i] == '\\' && i + 1 < inString.length()) {
-            ++i;
-            out += s[i] == 'n' ? '\n' : s[i];
-        } else {
-            out += s[i];
+        if (s[i] == '\\') {
+            if (++i == inString.length()) break;
         }
+        out += s[i];
     }
     return out;
 }
 
 CIMObjectPath CIMObjectPath::parse(const String& instanceName) {
-    const char* s = instanceName.c_str();
-    size_t len = instanceName.length();
-    size_t pos = 0;
+    String text(instanceName);
+    text.trim();
+    if (text.empty()) return CIMObjectPath(CIMNULL);
     String host;
-    if (instanceName.startsWith("http://", String::E_CASE_INSENSITIVE)) {
-        pos = 7;
-        size_t slash = instanceName.indexOf('/', pos);
-        if (slash == String::npos) badPath(instanceName);
-        host = instanceName.substring(pos, slash - pos);
-        pos = slash;
-    }
-    // The namespace ends at the first ':' outside quotes.
-    String ns;
-    size_t colon = String::npos;
-    for (size_t i = pos; i < len && s[i] != '.' && s[i] != '"'; ++i) {
-        if (s[i] == ':') {
-            colon = i;
-            break;
+    size_t scheme = text.indexOf("://");
+    if (scheme != String::npos) {
+        size_t slash = text.indexOf('/', scheme + 3);
+        host =
+            text.substring(scheme + 3, slash == String::npos ? String::npos : slash - scheme - 3);
+        size_t colon = host.indexOf(':');
+        if (colon != String::npos) {
+            try {
+                host.substring(colon + 1).toUInt16();
+            } catch (const StringConversionException&) {
+                badPath("Invalid port in Object Path");
+            }
+            host = host.substring(0, colon);
         }
+        text = slash == String::npos ? String() : text.substring(slash + 1);
+    } else if (text.startsWith("/")) {
+        text = text.substring(1);
     }
+    String ns("root");
+    size_t colon = text.indexOf(':');
     if (colon != String::npos) {
-        ns = instanceName.substring(pos, colon - pos);
-        pos = colon + 1;
+        ns = text.substring(0, colon);
+        text = text.substring(colon + 1);
     }
-    size_t dot = instanceName.indexOf('.', pos);
-    String className = instanceName.substring(pos, dot == String::npos ? String::npos : dot - pos);
+    size_t dot = text.indexOf('.');
+    if (dot == String::npos) badPath("class name not found in instance name:: ");
+    String className = text.substring(0, dot);
     className.trim();
-    if (className.empty()) badPath(instanceName);
-    CIMObjectPath path(className, ns);
-    if (!host.empty()) path.setHost(host);
-    if (dot == String::npos) return path;
+    if (className.empty()) badPath("Invalid instance name: ");
+    String keyText = text.substring(dot + 1);
+    if (keyText.empty()) badPath("No key values found in instance name: ");
 
     CIMPropertyArray keys;
-    pos = dot + 1;
-    while (pos < len) {
-        size_t eq = instanceName.indexOf('=', pos);
-        if (eq == String::npos) badPath(instanceName);
-        String name = instanceName.substring(pos, eq - pos);
-        name.trim();
-        if (name.empty()) badPath(instanceName);
-        pos = eq + 1;
-        CIMValue value(CIMNULL);
-        if (pos < len && s[pos] == '"') {
-            String raw;
-            ++pos;
-            while (pos < len && s[pos] != '"') {
-                if (s[pos] == '\\' && pos + 1 < len) raw += s[pos++];
-                raw += s[pos++];
+    const char* s = keyText.c_str();
+    const size_t len = keyText.length();
+    size_t begin = 0;
+    while (begin < len) {
+        // A key ends at a comma outside quotes; a backslash hides the next character.
+        size_t end = begin;
+        bool quoted = false;
+        for (; end < len && (quoted || s[end] != ','); ++end) {
+            if (s[end] == '\\') {
+                ++end;
+            } else if (s[end] == '"') {
+                quoted = !quoted;
             }
-            if (pos >= len) badPath(instanceName);
-            ++pos;
-            value = CIMValue(unEscape(raw));
-        } else {
-            size_t end = instanceName.indexOf(',', pos);
-            if (end == String::npos) end = len;
-            String raw = instanceName.substring(pos, end - pos);
-            raw.trim();
-            value = bareValue(raw);
-            pos = end;
         }
-        keys.push_back(CIMProperty(name, value));
-        if (pos < len) {
-            if (s[pos] != ',') badPath(instanceName);
-            ++pos;
+        if (end > len) end = len;
+        String key = keyText.substring(begin, end - begin);
+        size_t eq = key.indexOf('=');
+        if (eq == String::npos) {
+            String msg = "Bad key in string (" + key + ")";
+            OW_THROWCIMMSG(CIMException::NOT_FOUND, msg.c_str());
         }
+        String name = key.substring(0, eq);
+        name.trim();
+        String value = key.substring(eq + 1);
+        value.trim();
+        if (value.length() >= 2 && value.startsWith("\"") && value.endsWith("\"")) {
+            value = value.substring(1, value.length() - 2);
+        }
+        keys.push_back(CIMProperty(name, CIMValue(unEscape(value))));
+        begin = end + 1;
     }
+    CIMObjectPath path(className, ns);
+    if (!host.empty()) path.setHost(host);
     path.setKeys(keys);
     return path;
 }

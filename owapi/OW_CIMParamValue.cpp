@@ -1,4 +1,5 @@
 #include "OW_CIMParamValue.hpp"
+#include "OW_CIMValue.hpp"
 
 namespace OpenWBEM {
 

@@ -3,7 +3,6 @@
 #include "OW_config.h"
 #include "OW_CIMFwd.hpp"
 #include "OW_CIMNULL.hpp"
-#include "OW_CIMValue.hpp"
 #include "OW_COWReference.hpp"
 #include "OW_String.hpp"
 

@@ -1,4 +1,7 @@
 #include "OW_CIMProperty.hpp"
+#include "OW_Array.hpp"
+#include "OW_CIMQualifier.hpp"
+#include "OW_CIMValue.hpp"
 #include "QualifierList.hpp"
 
 #include "OW_NULLValueException.hpp"

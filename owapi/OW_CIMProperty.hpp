@@ -1,12 +1,9 @@
 #ifndef OW_CIMPROPERTY_HPP_INCLUDE_GUARD_
 #define OW_CIMPROPERTY_HPP_INCLUDE_GUARD_
 #include "OW_config.h"
-#include "OW_Array.hpp"
 #include "OW_CIMDataType.hpp"
 #include "OW_CIMFwd.hpp"
 #include "OW_CIMNULL.hpp"
-#include "OW_CIMQualifier.hpp"
-#include "OW_CIMValue.hpp"
 #include "OW_COWReference.hpp"
 #include "OW_String.hpp"
 

@@ -1,4 +1,6 @@
 #include "OW_CIMQualifier.hpp"
+#include "OW_Array.hpp"
+#include "OW_CIMValue.hpp"
 
 #include "QualifierList.hpp"
 

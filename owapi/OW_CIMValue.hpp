@@ -16,6 +16,12 @@ namespace OpenWBEM {
 // constructor. The overload chosen decides the CIM type: unsigned char is
 // uint8, bool is boolean, int is sint32, text is string.
 class CIMValue {
+private:
+    struct dummy {
+        void nonnull() {}
+    };
+    typedef void (dummy::*safe_bool)();
+
 public:
     explicit CIMValue(CIMNULL_t);
     CIMValue(const CIMValue& x);
@@ -107,8 +113,8 @@ public:
 
     UInt32 getArraySize() const;
     void setNull();
-    explicit operator bool() const { return !m_impl.isNull(); }
-    bool operator!() const { return m_impl.isNull(); }
+    operator safe_bool() const { return m_impl.isNull() ? 0 : &dummy::nonnull; }
+    safe_bool operator!() const { return m_impl.isNull() ? &dummy::nonnull : 0; }
     CIMValue& set(const CIMValue& x);
     CIMValue& operator=(const CIMValue& x);
     CIMValue& operator=(CIMValue&& x) noexcept;

@@ -1,10 +1,7 @@
 #ifndef OW_CPP_INSTANCE_PROVIDER_IFC_HPP_INCLUDE_GUARD_
 #define OW_CPP_INSTANCE_PROVIDER_IFC_HPP_INCLUDE_GUARD_
 #include "OW_config.h"
-#include "OW_CIMClass.hpp"
 #include "OW_CIMFwd.hpp"
-#include "OW_CIMInstance.hpp"
-#include "OW_CIMObjectPath.hpp"
 #include "OW_CppProviderBaseIFC.hpp"
 #include "OW_InstanceProviderInfo.hpp"
 #include "OW_ResultHandlerIFC.hpp"

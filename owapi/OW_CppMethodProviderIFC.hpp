@@ -2,9 +2,6 @@
 #define OW_CPP_METHOD_PROVIDER_IFC_HPP_INCLUDE_GUARD_
 #include "OW_config.h"
 #include "OW_CIMFwd.hpp"
-#include "OW_CIMObjectPath.hpp"
-#include "OW_CIMParamValue.hpp"
-#include "OW_CIMValue.hpp"
 #include "OW_CppProviderBaseIFC.hpp"
 #include "OW_MethodProviderInfo.hpp"
 

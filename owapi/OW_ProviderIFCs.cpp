@@ -2,6 +2,9 @@
 // here gives each class one home for its vtable and type information, so
 // exceptions and casts work across the object manager and provider libraries.
 #include "OW_CIMOMHandleIFC.hpp"
+#include "OW_CIMClass.hpp"
+#include "OW_CIMInstance.hpp"
+#include "OW_CIMObjectPath.hpp"
 #include "OW_RepositoryIFC.hpp"
 #include "OW_CppInstanceProviderIFC.hpp"
 #include "OW_CppMethodProviderIFC.hpp"

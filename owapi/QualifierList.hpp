@@ -3,6 +3,7 @@
 #ifndef OWAPI_QUALIFIER_LIST_HPP
 #define OWAPI_QUALIFIER_LIST_HPP
 #include "OW_CIMQualifier.hpp"
+#include "OW_Array.hpp"
 
 namespace OpenWBEM {
 namespace internal {

@@ -177,7 +177,7 @@ TEST_F(ChassisProviderTest, AFailingHardwareCallFailsTheReadWithItsMessageAndOne
             ASSERT_TRUE(e.has_value());
             EXPECT_EQ(CIMException::FAILED, e->getErrNo());
             EXPECT_EQ(row.callInMessage ? message : message.substr(0, message.find(':')),
-                      e->getDescription() ? e->getDescription() : "(none)");
+                      e->Exception::getMessage());
             EXPECT_STREQ("QVX_Z64ChassisAPI.cpp", e->getFile());
             EXPECT_EQ(std::vector<std::string>{"ERROR: " + message}, linesSince(logged));
             EXPECT_TRUE(out.items.empty());

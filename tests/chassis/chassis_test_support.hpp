@@ -10,6 +10,12 @@
 #include <optional>
 #include <string>
 #include <vector>
+#include "OW_CIMClass.hpp"
+#include "OW_CIMInstance.hpp"
+#include "OW_CIMObjectPath.hpp"
+#include "OW_CIMProperty.hpp"
+#include "OW_CIMValue.hpp"
+#include "OW_CIMParamValue.hpp"
 
 namespace chassis_test {
 

@@ -30,6 +30,23 @@ using namespace qvx_cimom;
 
 namespace {
 
+// Elements as the tests build them; the API has no such constructors.
+CIMQualifier qual(const char* name, const CIMValue& value) {
+    CIMQualifier q(name);
+    q.setValue(value);
+    return q;
+}
+CIMMethod method(const char* name, const CIMDataType& type) {
+    CIMMethod m(name);
+    m.setReturnType(type);
+    return m;
+}
+CIMParameter param(const char* name, const CIMDataType& type) {
+    CIMParameter p(name);
+    p.setDataType(type);
+    return p;
+}
+
 const char kXmlDecl[] = "<?xml version=\"1.0\" encoding=\"utf-8\" ?>\n";
 const CIMException::ErrNoType kInvalid = CIMException::INVALID_PARAMETER;
 const CIMException::ErrNoType kNotSupported = CIMException::NOT_SUPPORTED;
@@ -657,9 +674,9 @@ TEST(Encode, EveryResponseIsWellFormedAndNeverSelfClosesWhatTheClientRefuses) {
 TEST(Encode, ClassWithFlags) {
     CIMClass cls("QVX_Z64Chassis");
     cls.setSuperClass("CIM_Chassis");
-    cls.addQualifier(CIMQualifier("Description", CIMValue("A chassis")));
+    cls.addQualifier(qual("Description", CIMValue("A chassis")));
     CIMProperty tag("Tag", CIMDataType(CIMDataType::STRING));
-    tag.setQualifier(CIMQualifier(CIMQualifier::CIM_QUAL_KEY, CIMValue(true)));
+    tag.setQualifier(qual(CIMQualifier::CIM_QUAL_KEY, CIMValue(true)));
     tag.setOriginClass("CIM_PhysicalElement");
     tag.setPropagated(true);
     CIMProperty owner("OwnerName", CIMDataType(CIMDataType::STRING));
@@ -696,16 +713,16 @@ TEST(Encode, ClassWithFlags) {
 // none self-closed.
 TEST(Encode, ClassMethods) {
     CIMClass cls("QVX_Z64Chassis");
-    CIMMethod m("SetOwner", CIMDataType(CIMDataType::UINT32));
-    m.setQualifier(CIMQualifier("Description", CIMValue("sets the owner")));
-    CIMParameter owner("Owner", CIMDataType(CIMDataType::STRING));
-    owner.setQualifier(CIMQualifier("In", CIMValue(true)));
+    CIMMethod m = method("SetOwner", CIMDataType(CIMDataType::UINT32));
+    m.addQualifier(qual("Description", CIMValue("sets the owner")));
+    CIMParameter owner = param("Owner", CIMDataType(CIMDataType::STRING));
+    owner.setQualifiers(CIMQualifierArray(1, qual("In", CIMValue(true))));
     m.addParameter(owner);
-    m.addParameter(CIMParameter("Codes", CIMDataType(CIMDataType::UINT16, 0)));
-    m.addParameter(CIMParameter("Slots", CIMDataType(CIMDataType::UINT8, 2)));
-    m.addParameter(CIMParameter("Target", CIMDataType(CIMName("CIM_Chassis"))));
+    m.addParameter(param("Codes", CIMDataType(CIMDataType::UINT16, 0)));
+    m.addParameter(param("Slots", CIMDataType(CIMDataType::UINT8, 2)));
+    m.addParameter(param("Target", CIMDataType(String("CIM_Chassis"))));
     cls.addMethod(m);
-    cls.addMethod(CIMMethod("Reset", CIMDataType(CIMDataType::UINT32)));
+    cls.addMethod(method("Reset", CIMDataType(CIMDataType::UINT32)));
     const std::string rest = R"(<PARAMETER.ARRAY NAME="Codes" TYPE="uint16"></PARAMETER.ARRAY><PARAMETER.ARRAY NAME="Slots" TYPE="uint8" ARRAYSIZE="2"></PARAMETER.ARRAY><PARAMETER.REFERENCE NAME="Target" REFERENCECLASS="CIM_Chassis"></PARAMETER.REFERENCE></METHOD><METHOD NAME="Reset" TYPE="uint32"></METHOD></CLASS>)";
     const std::string open = R"(<CLASS NAME="QVX_Z64Chassis"><METHOD NAME="SetOwner" TYPE="uint32">)";
     EXPECT_EQ(returning("1", "GetClass", open + R"(<PARAMETER NAME="Owner" TYPE="string"></PARAMETER>)" + rest),
@@ -719,7 +736,7 @@ TEST(Encode, ClassMethods) {
 TEST(ReplyInstance, ClassPropertiesPropertyListAndFlags) {
     CIMClass cls("C");
     CIMProperty key("Alpha", CIMDataType(CIMDataType::STRING));
-    key.setQualifier(CIMQualifier("Key", CIMValue(true)));
+    key.setQualifier(qual("Key", CIMValue(true)));
     key.setOriginClass("Base");
     key.setPropagated(true);
     cls.addProperty(key);
@@ -729,11 +746,11 @@ TEST(ReplyInstance, ClassPropertiesPropertyListAndFlags) {
     // adds a property the class does not declare.
     CIMInstance inst("C");
     CIMProperty alpha("alpha", CIMValue("a"));
-    alpha.setQualifier(CIMQualifier("Description", CIMValue("the provider's")));
+    alpha.setQualifier(qual("Description", CIMValue("the provider's")));
     inst.setProperty(alpha);
     inst.setProperty("Gamma", CIMValue(true));
     inst.setProperty("Extra", CIMValue(UInt8(7)));
-    inst.setQualifier(CIMQualifier("Version", CIMValue("1")));
+    inst.setQualifier(qual("Version", CIMValue("1")));
     auto names = [&](const std::vector<std::string>* list) {
         std::string out;
         for (const CIMProperty& p : replyInstance(cls, inst, list).getProperties()) {

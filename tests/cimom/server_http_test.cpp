@@ -178,7 +178,7 @@ TEST_F(HttpTest, BadRequestsGetAClearErrorAndTheServerStaysUp) {
     ASSERT_NE(at, std::string::npos) << log;
     at = log.rfind('\n', at) + 1;
     std::string line = log.substr(at, log.find('\n', at) - at);
-    EXPECT_NE(line.find(" INFO cimom: request client=127.0.0.1:"), std::string::npos) << line;
+    EXPECT_NE(line.find(" INFO request client=127.0.0.1:"), std::string::npos) << line;
     EXPECT_NE(line.find("cim=OK duration="), std::string::npos) << line;
     EXPECT_EQ(line.compare(line.size() - 2, 2, "us"), 0) << line;
     EXPECT_NE(log.find("method=GetInstance class=- http=400 cim=- duration="), std::string::npos);

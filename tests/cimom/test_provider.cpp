@@ -20,9 +20,6 @@ public:
         OW_THROWCIMMSG(CIMException::FAILED, "no hardware here");
 #endif
     }
-    void shuttingDown(const OpenWBEM::ProviderEnvironmentIFCRef&) override {
-        qvxTestRecord("shuttingDown");
-    }
 };
 
 }  // namespace

@@ -7,11 +7,16 @@
 #include "ProviderCalls.hpp"
 #include "ProviderHarness.hpp"
 
+#include "OW_CIMInstance.hpp"
+#include "OW_CIMObjectPath.hpp"
+#include "OW_CIMProperty.hpp"
+#include "OW_CIMValue.hpp"
+#include "OW_CIMParamValue.hpp"
 #include "OW_CIMClass.hpp"
 #include "OW_CIMException.hpp"
 #include "OW_CppInstanceProviderIFC.hpp"
 #include "OW_CppProviderBaseIFC.hpp"
-#include "OW_IntrusiveReference.hpp"
+#include "OW_Reference.hpp"
 
 #include <optional>
 #include <string>
@@ -54,7 +59,7 @@ public:
     Harness harness;
 
 private:
-    OpenWBEM::IntrusiveReference<OpenWBEM::CppProviderBaseIFC> m_provider;
+    OpenWBEM::Reference<OpenWBEM::CppProviderBaseIFC> m_provider;
 };
 
 // A property's type and text, "uint8 3" or "string abc"; "absent" when the

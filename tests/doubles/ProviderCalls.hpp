@@ -3,6 +3,12 @@
 #ifndef QVX_TESTS_PROVIDERCALLS_HPP
 #define QVX_TESTS_PROVIDERCALLS_HPP
 
+#include "OW_CIMClass.hpp"
+#include "OW_CIMInstance.hpp"
+#include "OW_CIMObjectPath.hpp"
+#include "OW_CIMProperty.hpp"
+#include "OW_CIMValue.hpp"
+#include "OW_CIMParamValue.hpp"
 #include "OW_CIMException.hpp"
 #include "OW_CppInstanceProviderIFC.hpp"
 #include "OW_CppMethodProviderIFC.hpp"

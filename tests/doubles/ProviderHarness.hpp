@@ -18,18 +18,19 @@ namespace qvx_test {
 // Keeps "CATEGORY: message" lines.
 class RecordingLogger : public OpenWBEM::Logger {
 public:
-    RecordingLogger() : OpenWBEM::Logger("test", OpenWBEM::E_ERROR_LEVEL) {}
+    RecordingLogger() : OpenWBEM::Logger(OpenWBEM::E_ERROR_LEVEL) {}
     std::vector<std::string> lines() const {
         std::lock_guard<std::mutex> lock(m_mutex);
         return m_lines;
     }
 
 protected:
-    void doProcessLogMessage(const OpenWBEM::LogMessage& message) const override {
+    void doLogMessage(const OpenWBEM::String& message,
+                      const OpenWBEM::ELogLevel level) const override {
+        static const char* const kNames[] = {"FATAL", "ERROR", "INFO", "DEBUG"};
         std::lock_guard<std::mutex> lock(m_mutex);
-        m_lines.push_back(std::string(message.category.c_str()) + ": " + message.message.c_str());
+        m_lines.push_back(std::string(kNames[level]) + ": " + message.c_str());
     }
-    OpenWBEM::LoggerRef doClone() const override { return new RecordingLogger; }
 
 private:
     mutable std::mutex m_mutex;
@@ -38,13 +39,11 @@ private:
 
 class TestEnvironment : public OpenWBEM::ProviderEnvironmentIFC {
 public:
-    explicit TestEnvironment(OpenWBEM::IntrusiveReference<RecordingLogger> logger)
-        : m_logger(logger) {}
-    OpenWBEM::CIMOMHandleIFCRef getCIMOMHandle() const override { return 0; }
-    OpenWBEM::CIMOMHandleIFCRef getRepositoryCIMOMHandle() const override { return 0; }
-    OpenWBEM::RepositoryIFCRef getRepository() const override { return 0; }
+    explicit TestEnvironment(OpenWBEM::Reference<RecordingLogger> logger) : m_logger(logger) {}
+    OpenWBEM::CIMOMHandleIFCRef getCIMOMHandle() const override { return {}; }
+    OpenWBEM::CIMOMHandleIFCRef getRepositoryCIMOMHandle() const override { return {}; }
+    OpenWBEM::RepositoryIFCRef getRepository() const override { return {}; }
     OpenWBEM::LoggerRef getLogger() const override { return m_logger; }
-    OpenWBEM::LoggerRef getLogger(const OpenWBEM::String&) const override { return m_logger; }
     OpenWBEM::String getConfigItem(const OpenWBEM::String&,
                                    const OpenWBEM::String& def) const override {
         return def;
@@ -53,14 +52,14 @@ public:
     OpenWBEM::OperationContext& getOperationContext() override { return m_context; }
 
 private:
-    OpenWBEM::IntrusiveReference<RecordingLogger> m_logger;
+    OpenWBEM::Reference<RecordingLogger> m_logger;
     OpenWBEM::OperationContext m_context;
 };
 
 // A logger and an environment wrapping it, as one request would see them.
 struct Harness {
     Harness() : logger(new RecordingLogger), env(new TestEnvironment(logger)) {}
-    OpenWBEM::IntrusiveReference<RecordingLogger> logger;
+    OpenWBEM::Reference<RecordingLogger> logger;
     OpenWBEM::ProviderEnvironmentIFCRef env;
 };
 

@@ -37,7 +37,7 @@ protected:
             });
             ASSERT_TRUE(e) << (modify ? "modifyInstance" : "getInstance");
             EXPECT_EQ(OpenWBEM::CIMException::NOT_FOUND, e->getErrNo());
-            EXPECT_EQ(nullptr, e->getDescription());
+            EXPECT_STREQ("", e->Exception::getMessage());
             EXPECT_STREQ(file, e->getFile());
         }
     }
@@ -52,7 +52,7 @@ protected:
             "Failed to modify property  " + std::string(change.toString().c_str()) + "." + property;
         ASSERT_TRUE(e);
         EXPECT_EQ(OpenWBEM::CIMException::FAILED, e->getErrNo());
-        EXPECT_STREQ((m1 + "#PTM_ERROR_failedModifyProperty#").c_str(), e->getDescription());
+        EXPECT_STREQ((m1 + "#PTM_ERROR_failedModifyProperty#").c_str(), e->Exception::getMessage());
         EXPECT_STREQ(file, e->getFile());
         EXPECT_EQ(std::vector<std::string>{"ERROR: " + m1 + ":  with return code: 0"},
                   linesSince(logged));

@@ -9,6 +9,12 @@
 #include <algorithm>
 #include <string>
 #include <vector>
+#include "OW_CIMClass.hpp"
+#include "OW_CIMInstance.hpp"
+#include "OW_CIMObjectPath.hpp"
+#include "OW_CIMProperty.hpp"
+#include "OW_CIMValue.hpp"
+#include "OW_CIMParamValue.hpp"
 
 using namespace OpenWBEM;
 using qvx_test::cimErrorOf;
@@ -116,7 +122,7 @@ TEST_F(ExpansionChassisTest, FailedPresenceQueryIsLoggedUnsignedAndFailsGetInsta
 
         ASSERT_TRUE(error);
         EXPECT_EQ(CIMException::FAILED, error->getErrNo());
-        EXPECT_STREQ(kStatusFailed, error->getDescription());
+        EXPECT_STREQ(kStatusFailed, error->Exception::getMessage());
         EXPECT_STREQ("QVX_Z64ExpansionChassisAPI.cpp", error->getFile());
         EXPECT_EQ(std::vector<std::string>{std::string("ERROR: ") + kStatusFailed +
                                            ": osIsChasisPresent() failed " + row.second},
@@ -141,7 +147,7 @@ TEST_F(ExpansionChassisTest, FailedPresenceQueryStopsEnumInstancesAfterDelivered
 
     ASSERT_TRUE(error);
     EXPECT_EQ(CIMException::FAILED, error->getErrNo());
-    EXPECT_STREQ(kStatusFailed, error->getDescription());
+    EXPECT_STREQ(kStatusFailed, error->Exception::getMessage());
     ASSERT_EQ(1u, result.items.size());
     EXPECT_EQ("string ExpansionChassis0", typedProperty(result.items[0], "Tag"));
     EXPECT_EQ(std::vector<std::string>{std::string("ERROR: ") + kStatusFailed +

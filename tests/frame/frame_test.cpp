@@ -75,7 +75,7 @@ TEST_F(FrameTest, GuardTurnsOtherExceptionsIntoFailedWithLoggedMessage) {
         const std::string expected = std::string("Unknown Error:  while performing ") + c.name +
                                      " operation on S\n" + (c.standard ? "boom\n" : "");
         EXPECT_EQ(CIMException::FAILED, e.getErrNo());
-        EXPECT_EQ(expected, e.getDescription());
+        EXPECT_EQ(expected, e.Exception::getMessage());
         EXPECT_STREQ("Unit.cpp", e.getFile());
         EXPECT_EQ(7, e.getLine());
         EXPECT_EQ(std::vector<std::string>{"ERROR: " + expected}, request.logger->lines());
@@ -96,7 +96,7 @@ TEST_F(FrameTest, GuardPassesCIMExceptionUnchangedAndUnlogged) {
             [] { throw CIMException("Thrower.cpp", 99, CIMException::NOT_FOUND); });
     });
     EXPECT_EQ(CIMException::NOT_FOUND, e.getErrNo());
-    EXPECT_EQ(nullptr, e.getDescription());
+    EXPECT_STREQ("", e.Exception::getMessage());
     EXPECT_STREQ("Thrower.cpp", e.getFile());
     EXPECT_EQ(99, e.getLine());
     EXPECT_FALSE(askedSubject);
@@ -123,7 +123,7 @@ TEST_F(FrameTest, KeyLookupFailsWithNotFoundForMissingOrNullKeys) {
                                       QVX_readKeys(nullValue, names, QVX_Source{"Mine.cpp", 3});
                                   })}) {
         EXPECT_EQ(CIMException::NOT_FOUND, e.getErrNo());
-        EXPECT_EQ(nullptr, e.getDescription());
+        EXPECT_STREQ("", e.Exception::getMessage());
         EXPECT_STREQ("Mine.cpp", e.getFile());
     }
     EXPECT_TRUE(harness.logger->lines().empty());
@@ -188,7 +188,7 @@ TEST_F(FrameTest, ModifyLoopStopsAtFirstFailedWriteWithoutRollback) {
         std::string m1 =
             std::string("Failed to modify property  ") + i->toString().c_str() + ".Beta";
         EXPECT_EQ(CIMException::FAILED, e.getErrNo());
-        EXPECT_EQ(m1 + "#PTM_ERROR_failedModifyProperty#", e.getDescription());
+        EXPECT_EQ(m1 + "#PTM_ERROR_failedModifyProperty#", e.Exception::getMessage());
         EXPECT_STREQ("P.cpp", e.getFile());
         EXPECT_EQ("ERROR: " + m1 + ":  with return code: 0", harness.logger->lines().back());
     }

@@ -4,6 +4,12 @@
 #include "PlatformDouble.hpp"
 #include "ProviderCalls.hpp"
 
+#include "OW_CIMClass.hpp"
+#include "OW_CIMInstance.hpp"
+#include "OW_CIMObjectPath.hpp"
+#include "OW_CIMProperty.hpp"
+#include "OW_CIMValue.hpp"
+#include "OW_CIMParamValue.hpp"
 #include "OW_CppProviderBaseIFC.hpp"
 
 #include <dlfcn.h>
@@ -51,7 +57,7 @@ TEST_F(LoadingTest, Version) {
 }
 
 TEST_F(LoadingTest, EveryOperationOfEveryClass) {
-    IntrusiveReference<CppProviderBaseIFC> p(factory());
+    Reference<CppProviderBaseIFC> p(factory());
     Harness h;
     p->initialize(h.env);
     PlatformDouble& platform = PlatformDouble::instance();

@@ -5,6 +5,12 @@
 #include "ProviderCalls.hpp"
 #include "StartLine.hpp"
 
+#include "OW_CIMClass.hpp"
+#include "OW_CIMInstance.hpp"
+#include "OW_CIMObjectPath.hpp"
+#include "OW_CIMProperty.hpp"
+#include "OW_CIMValue.hpp"
+#include "OW_CIMParamValue.hpp"
 #include "OW_CppProviderBaseIFC.hpp"
 
 #include <gtest/gtest.h>
@@ -29,14 +35,13 @@ struct Target {
     size_t count;
     int writable;  // properties a modify of a read-back instance writes
 };
-const Target kTargets[] = {{"QVX_Z64Chassis", 1, 3},
-                           {"QVX_Z64ExpansionChassis", 2, 1},
-                           {"QVX_MBMLogicalModule", 2, 1}};
+const Target kTargets[] = {
+    {"QVX_Z64Chassis", 1, 3}, {"QVX_Z64ExpansionChassis", 2, 1}, {"QVX_MBMLogicalModule", 2, 1}};
 
 TEST(StressTest, MixedRequestsFromManyThreads) {
     PlatformDouble& platform = PlatformDouble::instance();
     platform.reset();
-    IntrusiveReference<CppProviderBaseIFC> provider(createProviderQVXInventoryProvider());
+    Reference<CppProviderBaseIFC> provider(createProviderQVXInventoryProvider());
     Harness harness;
     provider->initialize(harness.env);
 

@@ -8,6 +8,12 @@
 
 #include <string>
 #include <vector>
+#include "OW_CIMClass.hpp"
+#include "OW_CIMInstance.hpp"
+#include "OW_CIMObjectPath.hpp"
+#include "OW_CIMProperty.hpp"
+#include "OW_CIMValue.hpp"
+#include "OW_CIMParamValue.hpp"
 
 using namespace OpenWBEM;
 using qvx_test::cimErrorOf;

@@ -75,7 +75,9 @@ TEST(OwString, ChangingACopyLeavesTheOthersAlone) {
         {"concat own tail", [](String& s) { s.concat(s.c_str() + 3); },
          [](std::string& s) { s += s.substr(3); }},
         {"upper case", [](String& s) { s.toUpperCase(); },
-         [](std::string& s) { for (char& c : s) c = static_cast<char>(std::toupper(c)); }},
+         [](std::string& s) {
+             for (char& c : s) c = static_cast<char>(std::toupper(c));
+         }},
         {"write one char", [](String& s) { s[0] = 'c'; }, [](std::string& s) { s[0] = 'c'; }},
         {"trim", [](String& s) { s = String(" a ").trim(); }, [](std::string& s) { s = "a"; }},
         {"erase", [](String& s) { s.erase(); }, [](std::string& s) { s.clear(); }},
@@ -129,11 +131,19 @@ TEST(OwString, FormatReplacesContentAndReturnsLength) {
 }
 
 TEST(OwString, ComparisonCaseRules) {
-    struct Case { const char* a; const char* b; bool equal, equalIgnoringCase; int order; };
+    struct Case {
+        const char* a;
+        const char* b;
+        bool equal, equalIgnoringCase;
+        int order;
+    };
     const Case cases[] = {
-        {"abc", "abc", true, true, 0},     {"abc", "ABC", false, true, 1},
-        {"Chassis", "chassis", false, true, -1}, {"abc", "abd", false, false, -1},
-        {"ab", "abc", false, false, -1},   {"abc", "ab", false, false, 1},
+        {"abc", "abc", true, true, 0},
+        {"abc", "ABC", false, true, 1},
+        {"Chassis", "chassis", false, true, -1},
+        {"abc", "abd", false, false, -1},
+        {"ab", "abc", false, false, -1},
+        {"abc", "ab", false, false, 1},
         {"", "", true, true, 0},
     };
     auto sign = [](int v) { return (v > 0) - (v < 0); };
@@ -160,10 +170,10 @@ TEST(OwString, ComparisonCaseRules) {
 TEST(OwString, IndexOf) {
     const String s("abcabc");
     const size_t npos = String::npos;
-    EXPECT_EQ((std::vector<size_t>{s.indexOf('c'), s.indexOf('c', 5), s.indexOf('z'),
-                                   s.indexOf('a', 99), s.indexOf(String("bc"), 2),
-                                   s.indexOf("cb"), s.lastIndexOf('a')}),
-              (std::vector<size_t>{2, 5, npos, npos, 4, npos, 3}));
+    EXPECT_EQ(
+        (std::vector<size_t>{s.indexOf('c'), s.indexOf('c', 5), s.indexOf('z'), s.indexOf('a', 99),
+                             s.indexOf(String("bc"), 2), s.indexOf("cb"), s.lastIndexOf('a')}),
+        (std::vector<size_t>{2, 5, npos, npos, 4, npos, 3}));
 }
 
 TEST(OwString, Tokenize) {

@@ -11,6 +11,7 @@
 #include "OW_CIMInstance.hpp"
 #include "OW_CIMObjectPath.hpp"
 #include "OW_CIMValue.hpp"
+#include "OW_CIMValueCast.hpp"
 #include "owapi_test_util.h"
 
 namespace {
@@ -34,13 +35,20 @@ CIMObjectPath chassisPath() {
 
 template <class T>
 Action getAs(const char* what, const CIMValue& v) {
-    return {what, [v] { T x; v.get(x); }};
+    return {what, [v] {
+                T x;
+                v.get(x);
+            }};
 }
 
 TEST(OwCIMValue, ToStringAndToMOF) {
     CIMInstance inst("X");
     inst.setProperty("A", CIMValue("a"));
-    struct Case { CIMValue value; const char* text; const char* mof; };
+    struct Case {
+        CIMValue value;
+        const char* text;
+        const char* mof;
+    };
     const Case cases[] = {
         {CIMValue(String("a\"b")), "a\"b", "\"a\\\"b\""},  // raw vs quoted and escaped
         {CIMValue(String("c:\\x\ny")), "c:\\x\ny", "\"c:\\\\x\\ny\""},
@@ -66,12 +74,24 @@ TEST(OwCIMValue, ToStringAndToMOF) {
 }
 
 TEST(OwCIMValue, TypeCodes) {
-    const CIMValue values[] = {
-        CIMValue(UInt8(3)), CIMValue(Int8(3)), CIMValue(UInt16(3)), CIMValue(Int16(3)),
-        CIMValue(3u), CIMValue(3), CIMValue(UInt64(3)), CIMValue(Int64(3)), CIMValue("x"),
-        CIMValue(true), CIMValue(Bool(true)), CIMValue(Real32(1)), CIMValue(Real64(1)),
-        CIMValue(CIMDateTime()), CIMValue(chassisPath()), CIMValue(CIMInstance("X")),
-        CIMValue(arr<String>({"a"})), CIMValue(arr<UInt8>({1}))};
+    const CIMValue values[] = {CIMValue(UInt8(3)),
+                               CIMValue(Int8(3)),
+                               CIMValue(UInt16(3)),
+                               CIMValue(Int16(3)),
+                               CIMValue(3u),
+                               CIMValue(3),
+                               CIMValue(UInt64(3)),
+                               CIMValue(Int64(3)),
+                               CIMValue("x"),
+                               CIMValue(true),
+                               CIMValue(Bool(true)),
+                               CIMValue(Real32(1)),
+                               CIMValue(Real64(1)),
+                               CIMValue(CIMDateTime()),
+                               CIMValue(chassisPath()),
+                               CIMValue(CIMInstance("X")),
+                               CIMValue(arr<String>({"a"})),
+                               CIMValue(arr<UInt8>({1}))};
     std::vector<int> types, dataTypes;
     std::vector<bool> arrays, dataArrays;
     for (const CIMValue& v : values) {
@@ -119,7 +139,10 @@ TEST(OwCIMValue, Equality) {
     CIMObjectPath ab("C", "root/cimv2"), ba("C", "root/cimv2");
     ab.setKeyValue("A", CIMValue("1")).setKeyValue("B", CIMValue("2"));
     ba.setKeyValue("B", CIMValue("2")).setKeyValue("A", CIMValue("1"));
-    struct Case { CIMValue a, b; bool equal; };
+    struct Case {
+        CIMValue a, b;
+        bool equal;
+    };
     const Case cases[] = {
         {CIMValue(CIMNULL), CIMValue(CIMNULL), true},
         {CIMValue(CIMNULL), CIMValue(UInt8(3)), false},
@@ -146,10 +169,16 @@ TEST(OwCIMValue, Equality) {
 }
 
 TEST(OwCIMValue, CreateSimpleValue) {
-    struct Case { const char* type; const char* text; int wantType; };
+    struct Case {
+        const char* type;
+        const char* text;
+        int wantType;
+    };
     const Case cases[] = {
-        {"uint8", "17", CIMDataType::UINT8},      {"sint8", "-3", CIMDataType::SINT8},
-        {"boolean", "true", CIMDataType::BOOLEAN}, {"string", "x y", CIMDataType::STRING},
+        {"uint8", "17", CIMDataType::UINT8},
+        {"sint8", "-3", CIMDataType::SINT8},
+        {"boolean", "true", CIMDataType::BOOLEAN},
+        {"string", "x y", CIMDataType::STRING},
         {"real64", "2.5", CIMDataType::REAL64},
         {"uint64", "18446744073709551615", CIMDataType::UINT64},
         {"datetime", "20050307130500.000000-300", CIMDataType::DATETIME},
@@ -174,14 +203,18 @@ TEST(OwCIMDateTime, ToString) {
     pointThenSet.setInterval(false);
     pointThenSet.setYear(2010).setMonth(12).setDay(31).setSeconds(1);
     bigDayPoint.setInterval(false);
-    struct Case { CIMDateTime d; const char* want; bool interval; };
+    struct Case {
+        CIMDateTime d;
+        const char* want;
+        bool interval;
+    };
     const Case cases[] = {
         {CIMDateTime(), "00000000000000.000000:000", true},
         {march7(0, true), "00000007130500.000000:000", true},  // setters keep the interval flag
         {march7(0), "20050307130500.000000+000", false},
         {march7(-300), "20050307130500.000000-300", false},
         {smallYear, "09990307130500.000000+000", false},
-        {bigYear, "123450307130500.000000+000", false},       // wider, not cut
+        {bigYear, "123450307130500.000000+000", false},  // wider, not cut
         {bigDayPoint, "200503100130500.000000+000", false},
         {bigInterval, "123456789000059.123456:000", true},
         {pointThenSet, "20101231000001.000000+000", false},  // setters keep a point in time
@@ -198,18 +231,18 @@ TEST(OwCIMDateTime, ToString) {
 }
 
 TEST(OwCIMDateTime, FromString) {
-    for (const char* t : {"20050307130500.000000-300", "19991231235959.123456+000",
-                          "12345678235959.999999:000"}) {
+    for (const char* t :
+         {"20050307130500.000000-300", "19991231235959.123456+000", "12345678235959.999999:000"}) {
         CIMDateTime d{String(t)};
         EXPECT_EQ(d.toString(), t);
         EXPECT_TRUE(d.equal(CIMDateTime(d.toString()))) << t;
     }
     CIMDateTime d(String("20050307130500.000042-300"));
     EXPECT_FALSE(d.isInterval());
-    EXPECT_EQ((std::vector<long long>{d.getYear(), d.getMonth(), d.getDay(), d.getHours(),
-                                      d.getMinutes(), d.getSeconds(), d.getMicroSeconds(),
-                                      d.getUtc()}),
-              (std::vector<long long>{2005, 3, 7, 13, 5, 0, 42, -300}));
+    EXPECT_EQ(
+        (std::vector<long long>{d.getYear(), d.getMonth(), d.getDay(), d.getHours(), d.getMinutes(),
+                                d.getSeconds(), d.getMicroSeconds(), d.getUtc()}),
+        (std::vector<long long>{2005, 3, 7, 13, 5, 0, 42, -300}));
     EXPECT_FALSE(d == march7(-300));  // microseconds differ
     CIMDateTime asInterval(d);
     asInterval.setInterval(true);
@@ -222,7 +255,8 @@ TEST(OwCIMDateTime, FromString) {
             ADD_FAILURE() << t << " was accepted as " << x.toString();
         } catch (const CIMDateTimeException& e) {
             EXPECT_NE(std::string(e.getMessage()).find("Invalid format for date time"),
-                      std::string::npos) << t;
+                      std::string::npos)
+                << t;
             EXPECT_EQ(e.getErrorCode(), CIMDateTime::E_INVALID_DATE_TIME_FORMAT) << t;
         }
     }
