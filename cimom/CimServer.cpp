@@ -30,6 +30,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -43,14 +44,20 @@ namespace qvx_cimom {
 namespace {
 
 const char kXmlContentType[] = "application/xml; charset=\"utf-8\"";
+const char kServerName[] = "qvx-cimom (CIMOM)";
 const char kRealmHeader[] = "Basic realm=\"qvx-cimom\"";
 
-[[noreturn]] void fail(CIMException::ErrNoType code, const std::string& description) {
-    throw CimXmlError(code, description);
+[[noreturn]] void fail(CIMException::ErrNoType code, const std::string& message = "") {
+    throw CIMException(__FILE__, __LINE__, code, message.empty() ? nullptr : message.c_str());
 }
 
 void check(const Status& s) {
     if (!s.ok()) fail(static_cast<CIMException::ErrNoType>(s.code), s.description);
+}
+
+// How the host names a class in its errors.
+std::string classPath(const std::string& className) {
+    return std::string("/") + Dispatcher::kNamespace + ":" + className;
 }
 
 std::string str(const String& s) {
@@ -93,22 +100,28 @@ std::string loggable(const std::string& s) {
 
 struct Fault {
     CIMException::ErrNoType code;
+    // An ERROR's DESCRIPTION: the code's standard text, then the message in
+    // parentheses when there is one, as CIMException::getMessage() gives it.
     std::string description;
 };
+
+Fault fault(CIMException::ErrNoType code, const std::string& message) {
+    return {code, CIMException(__FILE__, __LINE__, code, message.c_str()).getMessage()};
+}
 
 Fault faultOf(std::exception_ptr error) {
     try {
         std::rethrow_exception(error);
     } catch (const CimXmlError& e) {
-        return {e.code, e.description};
+        return fault(e.code, e.description);
     } catch (const CIMException& e) {
-        return {e.getErrNo(), e.Exception::getMessage()};
+        return {e.getErrNo(), e.getMessage()};
     } catch (const std::bad_alloc&) {
-        return {CIMException::FAILED, "the server ran out of memory for this request"};
+        return fault(CIMException::FAILED, "the server ran out of memory for this request");
     } catch (const std::exception& e) {
-        return {CIMException::FAILED, std::string("internal error: ") + e.what()};
+        return fault(CIMException::FAILED, std::string("internal error: ") + e.what());
     } catch (...) {
-        return {CIMException::FAILED, "internal error of unknown type"};
+        return fault(CIMException::FAILED, "internal error of unknown type");
     }
 }
 
@@ -203,6 +216,8 @@ const CimOperations::Entry CimOperations::kOperations[] = {
     {"DeleteInstance", &CimOperations::deleteInstance},
     {"EnumerateClassNames", &CimOperations::enumerateClassNames},
     {"GetClass", &CimOperations::getClass},
+    {"GetProperty", &CimOperations::getProperty},
+    {"SetProperty", &CimOperations::setProperty},
 };
 
 CimOperations::CimOperations(const ClassRepository& schema, Dispatcher& dispatcher,
@@ -211,9 +226,7 @@ CimOperations::CimOperations(const ClassRepository& schema, Dispatcher& dispatch
 
 std::string CimOperations::respond(const CimRequest& r) {
     if (!iequals(r.nameSpace, Dispatcher::kNamespace)) {
-        fail(CIMException::INVALID_NAMESPACE, "namespace \"" + r.nameSpace +
-                                                  "\" is not served; the classes are in " +
-                                                  Dispatcher::kNamespace);
+        fail(CIMException::INVALID_NAMESPACE, r.nameSpace);
     }
     if (r.extrinsic) return invokeMethod(r);
     for (const Entry& e : kOperations) {
@@ -224,10 +237,7 @@ std::string CimOperations::respond(const CimRequest& r) {
 
 CIMClass CimOperations::servedClass(const String& name) const {
     CIMClass cls = m_schema.getClass(name);
-    if (!cls) {
-        fail(CIMException::INVALID_CLASS,
-             "class " + str(name) + " does not exist in " + Dispatcher::kNamespace);
-    }
+    if (!cls) fail(CIMException::INVALID_CLASS, classPath(str(name)));
     if (!m_schema.providerFor(name).equalsIgnoreCase(m_providerId)) {
         fail(CIMException::NOT_SUPPORTED, "no provider serves class " + str(cls.getName()));
     }
@@ -235,18 +245,6 @@ CIMClass CimOperations::servedClass(const String& name) const {
 }
 
 namespace {
-
-// The instance's path from the class's key properties.
-CIMObjectPath pathOf(const CIMClass& cls, const CIMInstance& inst) {
-    CIMPropertyArray keys;
-    for (const CIMProperty& k : cls.getKeys()) {
-        CIMProperty p = inst.getProperty(k.getName());
-        if (p && p.getValue()) keys.push_back(CIMProperty(k.getName(), p.getValue()));
-    }
-    CIMObjectPath path(cls.getName(), String(Dispatcher::kNamespace));
-    path.setKeys(keys);
-    return path;
-}
 
 const std::vector<std::string>* propertyListOf(const CimRequest& r) {
     return r.hasPropertyList ? &r.propertyList : nullptr;
@@ -276,27 +274,25 @@ std::string CimOperations::enumerateInstances(const CimRequest& r) {
     CIMClass cls = servedClass(r.className.c_str());
     std::vector<CIMInstance> provided;
     check(m_dispatcher.enumInstances(str(cls.getName()), provided));
-    std::vector<NamedInstance> named;
-    named.reserve(provided.size());
-    for (const CIMInstance& inst : provided) {
-        named.push_back(
-            {pathOf(cls, inst), replyInstance(cls, inst, propertyListOf(r), r.includeQualifiers,
-                                              r.includeClassOrigin)});
-    }
-    return encodeNamedInstances(r.messageId, "EnumerateInstances", named);
+    // Property lists are the provider's to apply, as on the appliance.
+    return encodeNamedInstances(r.messageId, "EnumerateInstances", provided, r.includeQualifiers,
+                                r.includeClassOrigin);
 }
 
-std::string CimOperations::getInstance(const CimRequest& r) {
-    CIMClass cls = servedClass(r.instanceName.getClassName());
-    CIMObjectPath path(r.instanceName);
-    path.setClassName(cls.getName());
+// The provider's instance at the client's path, class name spelled as the
+// client did: the provider decides what that spelling finds.
+CIMInstance CimOperations::fetch(const CIMObjectPath& path) {
+    servedClass(path.getClassName());
     CIMInstance inst(CIMNULL);
     check(m_dispatcher.getInstance(path, inst));
     // An empty answer reads as success to clients: a missing instance is an error.
-    if (!inst) fail(CIMException::NOT_FOUND, "the provider returned no instance");
-    return encodeInstance(
-        r.messageId, "GetInstance",
-        replyInstance(cls, inst, propertyListOf(r), r.includeQualifiers, r.includeClassOrigin));
+    if (!inst) fail(CIMException::NOT_FOUND);
+    return inst;
+}
+
+std::string CimOperations::getInstance(const CimRequest& r) {
+    return encodeInstance(r.messageId, "GetInstance", fetch(r.instanceName), r.includeQualifiers,
+                          r.includeClassOrigin);
 }
 
 std::string CimOperations::modifyInstance(const CimRequest& r) {
@@ -313,7 +309,7 @@ std::string CimOperations::modifyInstance(const CimRequest& r) {
                                                   str(got.toString()));
         }
     }
-    check(m_dispatcher.modifyInstance(r.instance, CIMInstance(CIMNULL)));
+    check(m_dispatcher.modifyInstance(r.instance, CIMInstance(CIMNULL), propertyListOf(r)));
     return encodeEmpty(r.messageId, "ModifyInstance");
 }
 
@@ -326,7 +322,8 @@ std::string CimOperations::createInstance(const CimRequest& r) {
 }
 
 std::string CimOperations::deleteInstance(const CimRequest& r) {
-    servedClass(r.instanceName.getClassName());
+    // A missing instance is 6 whatever the provider would say to deleting it.
+    fetch(r.instanceName);
     check(m_dispatcher.deleteInstance(r.instanceName));
     return encodeEmpty(r.messageId, "DeleteInstance");
 }
@@ -334,8 +331,7 @@ std::string CimOperations::deleteInstance(const CimRequest& r) {
 std::string CimOperations::enumerateClassNames(const CimRequest& r) {
     String parent(r.className.c_str());
     if (!parent.empty() && !m_schema.hasClass(parent)) {
-        fail(CIMException::INVALID_CLASS,
-             "class " + r.className + " does not exist in " + Dispatcher::kNamespace);
+        fail(CIMException::INVALID_CLASS, classPath(r.className));
     }
     std::vector<std::string> names;
     for (const String& name : m_schema.classNames()) {
@@ -350,21 +346,49 @@ std::string CimOperations::enumerateClassNames(const CimRequest& r) {
 
 std::string CimOperations::getClass(const CimRequest& r) {
     CIMClass cls = m_schema.getClass(r.className.c_str());
-    if (!cls) {
-        fail(CIMException::NOT_FOUND,
-             "class " + r.className + " does not exist in " + Dispatcher::kNamespace);
-    }
+    if (!cls) fail(CIMException::NOT_FOUND, classPath(r.className));
     return encodeClass(r.messageId, "GetClass", cls, r.localOnly, r.includeQualifiers,
-                       r.includeClassOrigin, propertyListOf(r));
+                       r.includeClassOrigin, propertyListOf(r), m_schema.qualifierFlavors());
+}
+
+// The declaration of a property of the instance's class; 12 when there is none.
+CIMProperty CimOperations::declared(const CIMObjectPath& path, const std::string& name) const {
+    CIMProperty p = m_schema.getClass(path.getClassName()).getProperty(name.c_str());
+    if (!p) fail(CIMException::NO_SUCH_PROPERTY, name);
+    return p;
+}
+
+std::string CimOperations::getProperty(const CimRequest& r) {
+    CIMInstance inst = fetch(r.instanceName);
+    declared(r.instanceName, r.propertyName);
+    CIMProperty p = inst.getProperty(r.propertyName.c_str());
+    return encodeValue(r.messageId, "GetProperty", p ? p.getValue() : CIMValue(CIMNULL));
+}
+
+// The instance as the provider has it, filled up with the class's other
+// properties and the one value set, goes back with a property list naming
+// that property: the provider writes what it lets clients write.
+std::string CimOperations::setProperty(const CimRequest& r) {
+    CIMInstance previous = fetch(r.instanceName);
+    CIMProperty decl = declared(r.instanceName, r.propertyName);
+    CIMValue value = decodeValue(decl.getDataType(), r.newValue, r.newValueArray, "NewValue");
+    CIMInstance modified(previous);
+    for (const CIMProperty& p :
+         m_schema.getClass(r.instanceName.getClassName()).getAllProperties()) {
+        if (!modified.getProperty(p.getName())) modified.setProperty(p);
+    }
+    CIMProperty changed = modified.getProperty(decl.getName());
+    changed.setValue(value);
+    modified.setProperty(changed);
+    std::vector<std::string> names = {r.propertyName};
+    check(m_dispatcher.modifyInstance(modified, previous, &names));
+    return encodeEmpty(r.messageId, "SetProperty");
 }
 
 std::string CimOperations::invokeMethod(const CimRequest& r) {
     CIMClass cls = servedClass(r.className.c_str());
     CIMMethod method = cls.getMethod(r.method.c_str());
-    if (!method) {
-        fail(CIMException::METHOD_NOT_FOUND,
-             "class " + str(cls.getName()) + " has no method " + r.method);
-    }
+    if (!method) fail(CIMException::METHOD_NOT_FOUND, r.method);
     CIMParamValueArray out;
     CIMValue result(CIMNULL);
     check(m_dispatcher.invokeMethod(r.objectPath, str(method.getName()), r.inParams, out, result));
@@ -388,11 +412,53 @@ std::string header(const Request& req, const char* name) {
     return it == req.end() ? std::string() : std::string(it->value());
 }
 
-void cimReply(Response& res, std::string body) {
-    res.result(http::status::ok);
-    res.set("CIMOperation", "MethodResponse");
+// "Sun, 6 Dec 2026 02:19:46 GMT", the day unpadded as the appliance writes it.
+std::string httpDate() {
+    static const char* const kDays[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
+    static const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                          "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    std::time_t now = std::time(nullptr);
+    std::tm t;
+    gmtime_r(&now, &t);
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%s, %d %s %d %02d:%02d:%02d GMT", kDays[t.tm_wday % 7],
+                  t.tm_mday, kMonths[t.tm_mon % 12], t.tm_year + 1900, t.tm_hour, t.tm_min,
+                  t.tm_sec);
+    return buf;
+}
+
+// The fields every reply starts with, in the appliance's order.
+void startReply(Response& res) {
+    res.version(11);
+    res.set(http::field::date, httpDate());
+    res.set(http::field::cache_control, "no-cache");
+    res.set(http::field::server, kServerName);
+}
+
+// DSP0200's extension header declaration; ns numbers the reply's prefixed
+// CIM headers.
+void cimFraming(Response& res, const std::string& ns) {
     res.set(http::field::content_type, kXmlContentType);
+    res.set("Man", "http://www.dmtf.org/cim/mapping/http/v1.0 ; ns=" + ns);
+}
+
+void cimReply(Response& res, std::string body, const std::string& ns) {
+    res.result(http::status::ok);
+    res.reason("Ok");
+    cimFraming(res, ns);
+    res.set(ns + "-CIMOperation", "MethodResponse");
     res.body() = std::move(body);
+}
+
+// A request that is not a CIM-XML operation request: status, CIMError, no
+// body, and the connection closed.
+void refuseRequest(Response& res, int status, const std::string& cimError, const std::string& ns) {
+    res.result(static_cast<unsigned>(status));
+    std::string reason = status == 400 ? "Bad request" : "Not implemented";
+    res.reason(reason + ": CIMError: " + cimError);
+    cimFraming(res, ns);
+    res.set("CIMError", cimError);
+    res.keep_alive(false);
 }
 
 // DSP0200's answer to a request that is not a valid CIM operation request.
@@ -447,8 +513,12 @@ struct CimServer::Impl : SessionHost {
     std::size_t nextLoop = 0;
     Listener plain;
     std::optional<Listener> secure;  // with TLS
-    std::mutex loginMutex;           // loops check logins at the same time
+    std::atomic<unsigned> replies{0};
+    std::mutex loginMutex;  // loops check logins at the same time
     std::unordered_map<std::string, LoginFailures> loginFailures;  // by address and user
+
+    // The two-digit prefix of a reply's CIM headers: replies counted.
+    std::string nextPrefix() { return std::to_string(10 + replies.fetch_add(1) % 90); }
 
     Impl(CimOperations& o, ServerConfig c, LoggerRef l, std::shared_ptr<const PasswordFile> p,
          TlsSessions* tls)
@@ -487,10 +557,15 @@ struct CimServer::Impl : SessionHost {
 
 void CimServer::Impl::respond(beast::error_code ec, const Request& req, const tcp::endpoint& client,
                               Response& res, RequestNote& note) {
+    startReply(res);
     if (ec) {
         // Refused before a whole request was read: answer and hang up.
         note.method = header(req, "CIMMethod");
-        if (ec == http::error::body_limit) {
+        if (ec == http::error::partial_message) {
+            // Less body than Content-Length promised, and the client done sending.
+            refuse(res, http::status::bad_request, nullptr,
+                   "request body shorter than its Content-Length");
+        } else if (ec == http::error::body_limit) {
             refuse(res, http::status::payload_too_large, nullptr,
                    "request body too large: at most " + std::to_string(config.maxBodyBytes) +
                        " bytes");
@@ -507,11 +582,11 @@ void CimServer::Impl::respond(beast::error_code ec, const Request& req, const tc
     }
     try {
         answer(req, client, res, note);
-        res.keep_alive(req.keep_alive());
+        if (res.keep_alive()) res.keep_alive(req.keep_alive());
     } catch (...) {
         // CIM errors are answered inside; this is the HTTP side failing.
         res = Response();
-        res.version(11);
+        startReply(res);
         refuse(res, http::status::internal_server_error, nullptr,
                faultOf(std::current_exception()).description);
         res.keep_alive(false);
@@ -682,8 +757,10 @@ void CimServer::Impl::serve(const Request& req, Response& res, RequestNote& note
     }
     auto typeField = req.find(http::field::content_type);
     if (typeField == req.end()) {
-        return refuse(res, http::status::bad_request, "request-not-valid",
-                      "missing Content-Type header: send application/xml; charset=\"utf-8\"");
+        res.result(http::status::not_acceptable);
+        res.reason("Not acceptable: A Content-Type must be specified");
+        res.keep_alive(false);
+        return;
     }
     std::string type, charset;
     contentType(std::string(typeField->value()), type, charset);
@@ -707,11 +784,13 @@ void CimServer::Impl::serve(const Request& req, Response& res, RequestNote& note
     std::string messageId = "0";
     std::string method = headerMethod;
     bool extrinsic = false;
+    std::string ns = nextPrefix();
     try {
         CimRequest r;
         try {
             r = decodeRequest(req.body());
         } catch (CimXmlError& e) {
+            if (e.httpStatus) return refuseRequest(res, e.httpStatus, e.cimError, ns);
             if (!e.messageId.empty()) messageId = e.messageId;
             if (!e.method.empty()) {
                 method = e.method;
@@ -729,12 +808,12 @@ void CimServer::Impl::serve(const Request& req, Response& res, RequestNote& note
                           "CIMMethod header '" + loggable(headerMethod) +
                               "' does not match the body's method '" + loggable(r.method) + "'");
         }
-        cimReply(res, operations.respond(r));
+        cimReply(res, operations.respond(r), ns);
         note.cimStatus = 0;
     } catch (...) {
         Fault f = faultOf(std::current_exception());
         note.cimStatus = f.code;
-        cimReply(res, encodeError(messageId, method, extrinsic, f.code, f.description));
+        cimReply(res, encodeError(messageId, method, extrinsic, f.code, f.description), ns);
     }
 }
 

@@ -72,6 +72,12 @@ private:
     std::string enumerateClassNames(const CimRequest& r);
     std::string getClass(const CimRequest& r);
     std::string invokeMethod(const CimRequest& r);
+    std::string getProperty(const CimRequest& r);
+    std::string setProperty(const CimRequest& r);
+
+    OpenWBEM::CIMInstance fetch(const OpenWBEM::CIMObjectPath& path);
+    OpenWBEM::CIMProperty declared(const OpenWBEM::CIMObjectPath& path,
+                                   const std::string& name) const;
 
     // The declared class, when it is in the schema and routed to the loaded
     // provider.

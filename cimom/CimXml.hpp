@@ -4,7 +4,10 @@
 #ifndef QVX_CIMOM_CIMXML_HPP
 #define QVX_CIMOM_CIMXML_HPP
 
+#include "MofReader.hpp"
+
 #include "OW_CIMClass.hpp"
+#include "OW_CIMDataType.hpp"
 #include "OW_CIMException.hpp"
 #include "OW_CIMInstance.hpp"
 #include "OW_CIMObjectPath.hpp"
@@ -27,14 +30,19 @@ constexpr int kCimXmlMaxDepth = 64;
 // and the MESSAGE ID. Values are bounded by the body size alone.
 constexpr std::size_t kCimXmlMaxNameBytes = 256;
 
-// A request the server must answer with <ERROR CODE DESCRIPTION> (HTTP 200).
-// messageId and method are filled when the body let them be known; for a
-// body that is not well-formed they are read from its start where possible.
+// A request the server must answer with <ERROR CODE DESCRIPTION> (HTTP 200),
+// or, when httpStatus is set, refuse with that status and a CIMError header
+// (DSP0200: not XML, not CIM-XML, unsupported versions). messageId and
+// method are filled when the body let them be known; for a body that is not
+// well-formed they are read from its start where possible.
 struct CimXmlError : std::runtime_error {
     CimXmlError(OpenWBEM::CIMException::ErrNoType code, const std::string& description);
+    CimXmlError(int httpStatus, const char* cimError, const std::string& description);
 
     OpenWBEM::CIMException::ErrNoType code;
     std::string description;
+    int httpStatus = 0;
+    std::string cimError;
     std::string messageId;  // empty when unknown
     std::string method;     // empty when unknown: take the CIMMethod header
     bool extrinsic = false;
@@ -61,6 +69,11 @@ struct CimRequest {
     bool deepInheritance = false;
     bool includeQualifiers = false;
     bool includeClassOrigin = false;
+    // GetProperty and SetProperty: the property, and the texts of NewValue
+    // (none: NULL), typed later from the property's declaration.
+    std::string propertyName;
+    std::vector<std::string> newValue;
+    bool newValueArray = false;
 
     // Extrinsic calls: the target (an instance path, or a class path for a
     // static method; namespace set) and the PARAMVALUEs in the order sent.
@@ -72,31 +85,43 @@ struct CimRequest {
 // Throws CimXmlError; never any other exception for bad input.
 CimRequest decodeRequest(const std::string& body);
 
-struct NamedInstance {
-    OpenWBEM::CIMObjectPath path;
-    OpenWBEM::CIMInstance instance;
-};
+// A value sent as text (VALUE, or VALUE.ARRAY when array), read as type;
+// no texts and not an array: NULL. CimXmlError when a text does not fit.
+OpenWBEM::CIMValue decodeValue(OpenWBEM::CIMDataType type, const std::vector<std::string>& texts,
+                               bool array, const std::string& what);
 
-// Response bodies. Every element is written with an end tag except ERROR
-// and CLASSNAME; text is escaped with the five named entities only; bytes
-// that are not valid UTF-8, and control characters XML cannot carry, become
-// U+FFFD.
+// Response bodies, laid out byte for byte as the appliance's object manager
+// writes them. Every element is written with an end tag except CLASSNAME;
+// text is escaped with the five named entities only; bytes that are not
+// valid UTF-8, and control characters XML cannot carry, become U+FFFD.
+// Instances go out as given: the INSTANCENAME of a VALUE.NAMEDINSTANCE holds
+// the instance's own keys (its properties with a Key qualifier), and
+// qualifiers and class origins are written only when asked for.
 std::string encodeInstanceNames(const std::string& messageId, const std::string& method,
                                 const std::vector<OpenWBEM::CIMObjectPath>& paths);
 std::string encodeNamedInstances(const std::string& messageId, const std::string& method,
-                                 const std::vector<NamedInstance>& instances);
+                                 const std::vector<OpenWBEM::CIMInstance>& instances,
+                                 bool includeQualifiers, bool includeClassOrigin);
 std::string encodeInstance(const std::string& messageId, const std::string& method,
-                           const OpenWBEM::CIMInstance& instance);
+                           const OpenWBEM::CIMInstance& instance, bool includeQualifiers,
+                           bool includeClassOrigin);
+// An IRETURNVALUE holding the value; empty for NULL.
+std::string encodeValue(const std::string& messageId, const std::string& method,
+                        const OpenWBEM::CIMValue& value);
 std::string encodeInstanceName(const std::string& messageId, const std::string& method,
                                const OpenWBEM::CIMObjectPath& path);
 // IMETHODRESPONSE without IRETURNVALUE, for methods that return nothing.
 std::string encodeEmpty(const std::string& messageId, const std::string& method);
 // localOnly drops properties another class contributed (a CLASSORIGIN other
-// than the class, or propagated ones); propertyList as in replyInstance.
-// Methods and their parameters follow the properties, all of them.
+// than the class, or propagated ones); propertyList keeps the properties it
+// names (all when null; names compared ignoring case). CLASSORIGIN, when
+// asked for, names the class itself for its own properties. Qualifiers
+// carry the flavors their declaration gives. Methods and their parameters
+// follow the properties, all of them.
 std::string encodeClass(const std::string& messageId, const std::string& method,
                         const OpenWBEM::CIMClass& cls, bool localOnly, bool includeQualifiers,
-                        bool includeClassOrigin, const std::vector<std::string>* propertyList);
+                        bool includeClassOrigin, const std::vector<std::string>* propertyList,
+                        const QualifierFlavorTable& flavors);
 std::string encodeClassNames(const std::string& messageId, const std::string& method,
                              const std::vector<std::string>& classNames);
 // A null returnValue leaves RETURNVALUE out.
@@ -109,17 +134,6 @@ std::string encodeMethodResponse(const std::string& messageId, const std::string
 // a new line.
 std::string encodeError(const std::string& messageId, const std::string& method, bool extrinsic,
                         OpenWBEM::CIMException::ErrNoType code, const std::string& description);
-
-// The instance as a reply shows it: every property of the class, the
-// provider's values over NULLs, then those the class does not declare; only
-// the properties named in propertyList (all when null; names compared
-// ignoring case, unknown names ignored); the class's qualifiers and class
-// origins only when asked for.
-OpenWBEM::CIMInstance replyInstance(const OpenWBEM::CIMClass& cls,
-                                    const OpenWBEM::CIMInstance& provided,
-                                    const std::vector<std::string>* propertyList,
-                                    bool includeQualifiers = false,
-                                    bool includeClassOrigin = false);
 
 }  // namespace qvx_cimom
 

@@ -24,7 +24,7 @@ std::string lowerCase(const String& s) {
 
 ClassRepository ClassRepository::fromMofFile(const std::string& path) {
     ClassRepository repo;
-    repo.addClasses(readMofFile(path));
+    repo.addClasses(readMofFile(path, &repo.m_flavors));
     return repo;
 }
 

@@ -3,6 +3,8 @@
 #ifndef QVX_CIMOM_CLASSREPOSITORY_HPP
 #define QVX_CIMOM_CLASSREPOSITORY_HPP
 
+#include "MofReader.hpp"
+
 #include "OW_CIMClass.hpp"
 #include "OW_String.hpp"
 
@@ -48,9 +50,13 @@ public:
     // interface name in any letter case); empty for any other form.
     static OpenWBEM::String cppProviderId(const OpenWBEM::String& qualifierValue);
 
+    // The flavors of the qualifiers the MOF file declared.
+    const QualifierFlavorTable& qualifierFlavors() const { return m_flavors; }
+
 private:
     std::vector<OpenWBEM::CIMClass> m_classes;
     std::map<std::string, size_t> m_index;  // lower-case name -> position
+    QualifierFlavorTable m_flavors;
 };
 
 }  // namespace qvx_cimom

@@ -119,10 +119,15 @@ Status Dispatcher::getInstance(const CIMObjectPath& path, CIMInstance& out) {
     });
 }
 
-Status Dispatcher::modifyInstance(const CIMInstance& modified, const CIMInstance& previous) {
+Status Dispatcher::modifyInstance(const CIMInstance& modified, const CIMInstance& previous,
+                                  const std::vector<std::string>* propertyList) {
+    StringArray names;
+    if (propertyList) {
+        for (const std::string& n : *propertyList) names.push_back(String(n.c_str()));
+    }
     return instanceCall([&](CppInstanceProviderIFC& p) {
         p.modifyInstance(m_env, kNamespace, modified, previous, WBEMFlags::E_EXCLUDE_QUALIFIERS,
-                         nullptr, CIMClass(CIMNULL));
+                         propertyList ? &names : nullptr, CIMClass(CIMNULL));
     });
 }
 

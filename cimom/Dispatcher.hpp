@@ -39,8 +39,10 @@ public:
                              std::vector<OpenWBEM::CIMObjectPath>& out);
     Status enumInstances(const std::string& className, std::vector<OpenWBEM::CIMInstance>& out);
     Status getInstance(const OpenWBEM::CIMObjectPath& path, OpenWBEM::CIMInstance& out);
+    // propertyList null: all properties.
     Status modifyInstance(const OpenWBEM::CIMInstance& modified,
-                          const OpenWBEM::CIMInstance& previous);
+                          const OpenWBEM::CIMInstance& previous,
+                          const std::vector<std::string>* propertyList = nullptr);
     Status createInstance(const OpenWBEM::CIMInstance& instance, OpenWBEM::CIMObjectPath& out);
     Status deleteInstance(const OpenWBEM::CIMObjectPath& path);
     Status invokeMethod(const OpenWBEM::CIMObjectPath& path, const std::string& method,

@@ -99,6 +99,18 @@ public:
     void closeIfOverdue(std::chrono::steady_clock::time_point now) override {
         if (now <= m_deadline) return;
         m_overdue = true;
+        if constexpr (kPlain) {
+            if (m_readingBody) {
+                // A status line before hanging up on a body that stopped
+                // coming; best effort, as the socket does not wait. (A TLS
+                // stream could not send it without waiting.)
+                static const char kTimedOut[] =
+                    "HTTP/1.1 408 Request Timeout\r\nConnection: close\r\nContent-Length: "
+                    "0\r\n\r\n";
+                boost::beast::error_code ignored;
+                socket().write_some(boost::asio::buffer(kTimedOut, sizeof kTimedOut - 1), ignored);
+            }
+        }
         close();
     }
 
@@ -142,6 +154,7 @@ private:
     }
 
     void readBody() {
+        m_readingBody = true;
         boost::beast::http::async_read(
             m_stream, m_buffer, *m_parser,
             [self = this->shared_from_this()](boost::beast::error_code ec, std::size_t) {
@@ -151,17 +164,18 @@ private:
 
     void onRead(boost::beast::error_code ec) {
         namespace http = boost::beast::http;
+        m_readingBody = false;
         // The client went away, stayed silent or broke the transport: nobody
-        // to answer.
+        // to answer. A body cut short after its header still is.
+        bool headerRead = m_parser && m_parser->is_header_done();
         if (ec == http::error::end_of_stream) return finish();
-        if (ec == http::error::partial_message ||
+        if ((ec == http::error::partial_message && !headerRead) ||
             (ec && ec.category() != make_error_code(http::error::end_of_stream).category())) {
             return close();
         }
         // No deadline while the request is served.
         m_deadline = std::chrono::steady_clock::time_point::max();
         m_response = HttpResponse();
-        m_response.version(11);
         RequestNote note;
         m_host.respond(ec, m_parser->get(), m_client, m_response, note);
         m_response.prepare_payload();
@@ -221,6 +235,7 @@ private:
     SessionHost& m_host;
     std::chrono::steady_clock::time_point m_deadline = std::chrono::steady_clock::time_point::max();
     bool m_overdue = false;
+    bool m_readingBody = false;
     boost::asio::ip::tcp::endpoint m_client;
     boost::beast::flat_buffer m_buffer;
     std::optional<boost::beast::http::request_parser<boost::beast::http::string_body>> m_parser;

@@ -497,6 +497,8 @@ public:
     Parser(const std::string& text, const std::string& source)
         : m_lex(text, source), m_qualifierTypes(standardQualifiers()) {}
 
+    const QualifierFlavorTable& flavors() const { return m_flavors; }
+
     std::vector<CIMClass> run() {
         for (;;) {
             const Token& t = peek();
@@ -922,6 +924,7 @@ private:
             take();
         }
         expectPunct(")", "at the end of the scope list");
+        QualifierFlavors flavors;
         if (isPunct(",")) {
             take();
             if (!isKeyword("flavor"))
@@ -931,7 +934,11 @@ private:
             expectPunct("(", "after Flavor");
             for (;;) {
                 Token f = expectIdent("a flavor name");
-                if (!isFlavor(lower(f.text))) fail(f.line, "unknown flavor '" + f.text + "'");
+                std::string lf = lower(f.text);
+                if (!isFlavor(lf)) fail(f.line, "unknown flavor '" + f.text + "'");
+                if (lf == "disableoverride") flavors.overridable = false;
+                if (lf == "restricted") flavors.toSubclass = false;
+                if (lf == "translatable") flavors.translatable = true;
                 if (!isPunct(",")) break;
                 take();
             }
@@ -939,6 +946,7 @@ private:
         }
         expectPunct(";", "after the declaration of " + what);
         m_qualifierTypes[key] = QualifierType{type, scopes};
+        m_flavors[key] = flavors;
     }
 
     // -- classes
@@ -1112,6 +1120,7 @@ private:
     std::unordered_set<std::string> m_declaredQualifiers;
     std::unordered_set<std::string> m_classNames;
     std::vector<CIMClass> m_classes;
+    QualifierFlavorTable m_flavors;
 };
 
 }  // namespace
@@ -1123,15 +1132,19 @@ MofError::MofError(const std::string& source, unsigned line, const std::string& 
       m_line(line),
       m_message(message) {}
 
-std::vector<CIMClass> readMof(const std::string& text, const std::string& sourceName) {
+std::vector<CIMClass> readMof(const std::string& text, const std::string& sourceName,
+                              QualifierFlavorTable* flavors) {
     if (text.size() > kMofMaxInputBytes) {
         throw MofError(sourceName, 0,
                        "input larger than " + std::to_string(kMofMaxInputBytes) + " bytes");
     }
-    return Parser(text, sourceName).run();
+    Parser parser(text, sourceName);
+    std::vector<CIMClass> classes = parser.run();
+    if (flavors) *flavors = parser.flavors();
+    return classes;
 }
 
-std::vector<CIMClass> readMofFile(const std::string& path) {
+std::vector<CIMClass> readMofFile(const std::string& path, QualifierFlavorTable* flavors) {
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         throw MofError(path, 0, "cannot open: " + std::generic_category().message(errno));
@@ -1146,7 +1159,7 @@ std::vector<CIMClass> readMofFile(const std::string& path) {
         }
     }
     if (in.bad()) throw MofError(path, 0, "cannot read: " + std::generic_category().message(errno));
-    return readMof(text, path);
+    return readMof(text, path, flavors);
 }
 
 }  // namespace qvx_cimom

@@ -13,6 +13,7 @@
 #include "OW_CIMClass.hpp"
 
 #include <cstddef>
+#include <map>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -46,11 +47,24 @@ private:
     std::string m_message;
 };
 
-// The classes in declaration order. sourceName only labels errors.
-std::vector<OpenWBEM::CIMClass> readMof(const std::string& text, const std::string& sourceName);
+// What a qualifier declaration's Flavor(...) says; DSP0004's defaults when
+// it says nothing.
+struct QualifierFlavors {
+    bool overridable = true;
+    bool toSubclass = true;
+    bool translatable = false;
+};
+// By lower-case qualifier name.
+typedef std::map<std::string, QualifierFlavors> QualifierFlavorTable;
+
+// The classes in declaration order. sourceName only labels errors. flavors,
+// when given, receives the flavors of the qualifiers the text declares.
+std::vector<OpenWBEM::CIMClass> readMof(const std::string& text, const std::string& sourceName,
+                                        QualifierFlavorTable* flavors = nullptr);
 
 // Reads the file at path (at most kMofMaxInputBytes); errors name the path.
-std::vector<OpenWBEM::CIMClass> readMofFile(const std::string& path);
+std::vector<OpenWBEM::CIMClass> readMofFile(const std::string& path,
+                                            QualifierFlavorTable* flavors = nullptr);
 
 }  // namespace qvx_cimom
 

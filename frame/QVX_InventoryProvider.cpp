@@ -25,9 +25,14 @@ __attribute__((used)) static const char rcsid[] =
 __attribute__((used)) static const char* const dummy_reference = rcsid;
 
 // The library is built with hidden visibility; its two entry points are the
-// only symbols it exports.
+// only symbols it exports. The version is the appliance's object manager's,
+// compared by exact text, whichever OpenWBEM headers the library is built
+// against (the factory macro would report theirs).
 #pragma GCC visibility push(default)
-OW_PROVIDERFACTORY(QVXInventoryProvider, QVXInventoryProvider)
+extern "C" const char* getOWVersion() { return "3.0.3"; }
+extern "C" OpenWBEM::CppProviderBaseIFC* createProviderQVXInventoryProvider() {
+    return new QVXInventoryProvider;
+}
 #pragma GCC visibility pop
 
 namespace {

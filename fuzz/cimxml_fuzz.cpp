@@ -25,7 +25,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string body(reinterpret_cast<const char*>(data), size);
     try {
         CimRequest r = decodeRequest(body);
-        if (r.instance) mustBeWellFormed(encodeInstance(r.messageId, r.method, r.instance));
+        if (r.instance)
+            mustBeWellFormed(encodeInstance(r.messageId, r.method, r.instance, true, true));
         if (r.instanceName) {
             mustBeWellFormed(encodeInstanceName(r.messageId, r.method, r.instanceName));
         }

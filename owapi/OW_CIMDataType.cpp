@@ -87,6 +87,7 @@ CIMDataType::Type CIMDataType::strToSimpleType(const String& strType) {
     for (const TypeName& t : kTypeNames) {
         if (strType.equalsIgnoreCase(t.name)) return t.type;
     }
+    if (strType.equalsIgnoreCase("ref") || strType.equalsIgnoreCase("reference")) return REFERENCE;
     return INVALID;
 }
 

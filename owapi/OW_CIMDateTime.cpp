@@ -2,25 +2,32 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <new>
 #include <ostream>
 
 namespace OpenWBEM {
 
-OW_DEFINE_EXCEPTION(CIMDateTime)
+CIMDateTimeException::CIMDateTimeException(const char* file, int line, const char* msg)
+    : CIMException(file, line, CIMException::FAILED, msg) {}
+CIMDateTimeException::~CIMDateTimeException() throw() {}
+const char* CIMDateTimeException::type() const {
+    return "CIMDateTimeException";
+}
+CIMDateTimeException* CIMDateTimeException::clone() const throw() {
+    return new (std::nothrow) CIMDateTimeException(*this);
+}
 
 namespace {
 
-// Reads n characters as a number; atoi-like, no digit validation.
-unsigned long field(const char* s, int n) {
+// Reads up to n characters as atoi does: no digit validation.
+long field(const char* s, int n) {
     char buf[16] = {0};
     for (int i = 0; i < n && s[i]; ++i) buf[i] = s[i];
-    return std::strtoul(buf, 0, 10);
+    return std::strtol(buf, 0, 10);
 }
 
-// Callers tell a bad text from other failures by the error code.
 [[noreturn]] void throwBadFormat() {
-    throw CIMDateTimeException(__FILE__, __LINE__, "Invalid format for date time",
-                               CIMDateTime::E_INVALID_DATE_TIME_FORMAT);
+    OW_THROW(CIMDateTimeException, "Invalid format for date time");
 }
 
 }  // namespace
@@ -43,13 +50,12 @@ CIMDateTime::CIMDateTime(CIMNULL_t) : CIMDateTime() {
 
 CIMDateTime::CIMDateTime(const CIMDateTime& arg) = default;
 
+// Every field is cleared first, the interval flag too: "" is a point in time.
 CIMDateTime::CIMDateTime(const String& arg) : CIMDateTime() {
+    m_isInterval = false;
     if (arg.empty()) return;
     const char* s = arg.c_str();
-    if (arg.length() < 25) {
-        throwBadFormat();
-    }
-    char sep = s[21];
+    char sep = arg.length() > 21 ? s[21] : '\0';
     if (sep == ':') {
         m_isInterval = true;
         m_days = static_cast<UInt32>(field(s, 8));
@@ -144,7 +150,7 @@ String CIMDateTime::toString() const {
     return String(buf);
 }
 
-CIMDateTime::operator bool() const {
+bool CIMDateTime::valid() const {
     if (m_null) return false;
     return m_year || m_month || m_days || m_hours || m_minutes || m_seconds || m_microSeconds;
 }

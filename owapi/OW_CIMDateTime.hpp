@@ -3,7 +3,6 @@
 #include "OW_config.h"
 #include "OW_CIMException.hpp"
 #include "OW_CIMNULL.hpp"
-#include "OW_Exception.hpp"
 #include "OW_String.hpp"
 #include "OW_Types.hpp"
 
@@ -11,18 +10,24 @@
 
 namespace OpenWBEM {
 
-OW_DECLARE_EXCEPTION(CIMDateTime);
+// A text that is not a date-time; it reaches clients as CIM_ERR_FAILED.
+class CIMDateTimeException : public CIMException {
+public:
+    CIMDateTimeException(const char* file, int line, const char* msg);
+    virtual ~CIMDateTimeException() throw();
+    virtual const char* type() const;
+    virtual CIMDateTimeException* clone() const throw();
+};
 
 // A CIM date-time. A default-constructed one is an interval of zero length;
 // the setters never change the interval flag.
 class CIMDateTime {
 public:
-    enum EErrorCodes { E_INVALID_DATE_TIME_FORMAT };
-
     CIMDateTime();
     explicit CIMDateTime(CIMNULL_t);
     CIMDateTime(const CIMDateTime& arg);
-    // "yyyymmddhhmmss.mmmmmmsutc" or the interval form "ddddddddhhmmss.mmmmmm:000".
+    // "yyyymmddhhmmss.mmmmmmsutc" or the interval form "ddddddddhhmmss.mmmmmm:000";
+    // "" gives a point in time with every field 0.
     explicit CIMDateTime(const String& arg);
     explicit CIMDateTime(UInt64 microSeconds);
     ~CIMDateTime();
@@ -53,9 +58,17 @@ public:
     // Always 25 characters for fields within their ranges.
     String toString() const;
 
+private:
+    struct dummy {
+        void nonnull() {}
+    };
+    typedef void (dummy::*safe_bool)();
+    bool valid() const;
+
+public:
     // False for a null object and for one whose fields are all zero.
-    explicit operator bool() const;
-    bool operator!() const { return !static_cast<bool>(*this); }
+    operator safe_bool() const { return valid() ? &dummy::nonnull : 0; }
+    safe_bool operator!() const { return valid() ? 0 : &dummy::nonnull; }
 
 private:
     bool m_null;

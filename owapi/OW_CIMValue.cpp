@@ -5,13 +5,13 @@
 #include "OW_CIMInstance.hpp"
 #include "OW_CIMObjectPath.hpp"
 #include "OW_CIMValueCast.hpp"
-#include "OW_NULLValueException.hpp"
 
 #include <type_traits>
-#include <utility>
 #include <variant>
 
 namespace OpenWBEM {
+
+OW_DEFINE_EXCEPTION(ValueCast)
 
 namespace {
 
@@ -126,12 +126,29 @@ String text(const CIMClass& x, bool mof) {
 String text(const CIMInstance& x, bool mof) {
     return mof ? "\"" + mofEscape(x.toMOF()) + "\"" : x.toString();
 }
+// Array elements print as scalars do, except reals: those get "%f".
+template <class T>
+String elementText(const T& x, bool mof) {
+    return text(x, mof);
+}
+String fixedText(double x) {
+    String out;
+    out.format("%f", x);
+    return out;
+}
+String elementText(Real32 x, bool) {
+    return fixedText(x);
+}
+String elementText(Real64 x, bool) {
+    return fixedText(x);
+}
+
 template <class T>
 String text(const Array<T>& a, bool mof) {
     String out(mof ? "{" : "");
     for (size_t i = 0; i < a.size(); ++i) {
         if (i) out += ',';
-        out += text(a[i], mof);
+        out += elementText(a[i], mof);
     }
     if (mof) out += '}';
     return out;
@@ -184,6 +201,12 @@ void getAs(const CIMValue::Impl& impl, T& x) {
         x = *p;
         return;
     }
+    if constexpr (std::is_arithmetic_v<T> && !std::is_same_v<T, bool>) {
+        if (const Int64* p = std::get_if<Int64>(&impl.v)) {
+            x = static_cast<T>(*p);
+            return;
+        }
+    }
     String msg("CIMValue::CIMValueImpl::get - Value is not a ");
     msg += Traits<T>::name;
     OW_THROW(ValueCastException, msg.c_str());
@@ -200,7 +223,6 @@ T convert(const CIMValue& v) {
 
 CIMValue::CIMValue(CIMNULL_t) {}
 CIMValue::CIMValue(const CIMValue& x) : m_impl(x.m_impl) {}
-CIMValue::CIMValue(CIMValue&& x) noexcept : m_impl(std::move(x.m_impl)) {}
 CIMValue::~CIMValue() {}
 
 CIMValue::CIMValue(Bool x) : m_impl(new Impl(bool(x))) {}
@@ -403,10 +425,6 @@ CIMValue& CIMValue::operator=(const CIMValue& x) {
     m_impl = x.m_impl;
     return *this;
 }
-CIMValue& CIMValue::operator=(CIMValue&& x) noexcept {
-    m_impl = std::move(x.m_impl);
-    return *this;
-}
 
 bool CIMValue::equal(const CIMValue& x) const {
     if (m_impl.isNull() || x.m_impl.isNull()) return m_impl.isNull() && x.m_impl.isNull();
@@ -477,12 +495,12 @@ CIMValue CIMValue::createSimpleValue(const String& cimtype, const String& value)
             return CIMValue(value);
         case CIMDataType::DATETIME:
             return CIMValue(CIMDateTime(value));
+        case CIMDataType::REFERENCE:
+            return CIMValue(CIMObjectPath::parse(value));
+        // No Char16 here: char16 is as unknown as a misspelt name.
         default:
-            break;
+            return CIMValue(CIMNULL);
     }
-    String msg("Cannot create a value of type ");
-    msg += cimtype;
-    OW_THROW(ValueCastException, msg.c_str());
 }
 
 }  // namespace OpenWBEM

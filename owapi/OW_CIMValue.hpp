@@ -25,7 +25,6 @@ private:
 public:
     explicit CIMValue(CIMNULL_t);
     CIMValue(const CIMValue& x);
-    CIMValue(CIMValue&& x) noexcept;
     ~CIMValue();
 
     explicit CIMValue(Bool x);
@@ -62,7 +61,9 @@ public:
     explicit CIMValue(const CIMObjectPathArray& x);
     explicit CIMValue(const CIMInstanceArray& x);
 
-    // Each throws ValueCastException unless the stored type matches exactly.
+    // Each throws ValueCastException unless the stored type matches exactly,
+    // except that a scalar sint64 (a number read from an object path) is
+    // cast to whichever numeric type is asked for.
     void get(Bool& x) const;
     void get(UInt8& x) const;
     void get(Int8& x) const;
@@ -117,7 +118,6 @@ public:
     safe_bool operator!() const { return m_impl.isNull() ? &dummy::nonnull : 0; }
     CIMValue& set(const CIMValue& x);
     CIMValue& operator=(const CIMValue& x);
-    CIMValue& operator=(CIMValue&& x) noexcept;
     bool equal(const CIMValue& x) const;
     bool operator==(const CIMValue& x) const { return equal(x); }
     bool operator!=(const CIMValue& x) const { return !equal(x); }
@@ -130,7 +130,8 @@ public:
     String toMOF() const;
 
     // Builds a scalar of the named CIM type ("uint8", "boolean", "string",
-    // "datetime", ...) from its text; throws on a type or text it cannot read.
+    // "datetime", ...) from its text, as the String::toXxx conversions read
+    // it; a type name it does not know gives a null value.
     static CIMValue createSimpleValue(const String& cimtype, const String& value);
 
     struct Impl;

@@ -5,6 +5,7 @@
 
 namespace OpenWBEM {
 
+// Thrown when a CIMValue is read as a type it does not hold.
 OW_DECLARE_EXCEPTION(ValueCast);
 
 }  // namespace OpenWBEM

@@ -157,9 +157,7 @@ void throwNULLReference() {
 }
 
 OW_DEFINE_EXCEPTION(NULLValue)
-OW_DEFINE_EXCEPTION(ValueCast)
 OW_DEFINE_EXCEPTION(OutOfBounds)
-OW_DEFINE_EXCEPTION(StringConversion)
 OW_DEFINE_EXCEPTION(NoSuchProperty)
 
 }  // namespace OpenWBEM

@@ -6,6 +6,7 @@
 #include <cctype>
 #include <cerrno>
 #include <cinttypes>
+#include <cmath>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -18,12 +19,12 @@
 
 namespace OpenWBEM {
 
+OW_DEFINE_EXCEPTION(StringConversion)
+
 namespace {
 
 // ASCII folding: names are ASCII, and the locale's tolower is a call per byte.
-inline int fold(unsigned char c) {
-    return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c;
-}
+inline int fold(unsigned char c) { return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c; }
 
 int foldCompare(const char* a, size_t alen, const char* b, size_t blen) {
     size_t n = alen < blen ? alen : blen;
@@ -35,9 +36,7 @@ int foldCompare(const char* a, size_t alen, const char* b, size_t blen) {
     return alen < blen ? -1 : (alen > blen ? 1 : 0);
 }
 
-bool isSpace(char c) {
-    return std::isspace(static_cast<unsigned char>(c)) != 0;
-}
+bool isSpace(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
 
 [[noreturn]] void throwConversion(const String& s, const char* type) {
     String msg("Unable to convert \"");
@@ -47,32 +46,30 @@ bool isSpace(char c) {
     OW_THROW(StringConversionException, msg.c_str());
 }
 
-template <class T>
-T toSigned(const String& s, int base, const char* type) {
-    const char* p = s.c_str();
+// The C library reads the number (leading blanks and a sign allowed, so
+// strtoul takes "-1" as its largest value); the whole text must be read and
+// the result must fit T. An empty buffer reads as 0, no buffer is refused.
+template <class T, class Wide>
+T toInteger(bool hasBuffer, const String& s, Wide (*read)(const char*, char**, int), int base,
+            const char* type) {
+    if (!hasBuffer) throwConversion(s, type);
     char* end = 0;
     errno = 0;
-    long long v = std::strtoll(p, &end, base);
-    while (end && *end && isSpace(*end)) ++end;
-    if (s.empty() || errno != 0 || end == p || *end != '\0' ||
-        v < static_cast<long long>(std::numeric_limits<T>::min()) ||
-        v > static_cast<long long>(std::numeric_limits<T>::max())) {
+    Wide v = read(s.c_str(), &end, base);
+    if (*end != '\0' || errno == ERANGE || static_cast<Wide>(static_cast<T>(v)) != v) {
         throwConversion(s, type);
     }
     return static_cast<T>(v);
 }
 
 template <class T>
-T toUnsigned(const String& s, int base, const char* type) {
-    const char* p = s.c_str();
-    while (isSpace(*p)) ++p;
-    if (*p == '-') throwConversion(s, type);
+T toReal(bool hasBuffer, const String& s, const char* type) {
+    if (!hasBuffer) throwConversion(s, type);
     char* end = 0;
     errno = 0;
-    unsigned long long v = std::strtoull(p, &end, base);
-    while (end && *end && isSpace(*end)) ++end;
-    if (s.empty() || errno != 0 || end == p || *end != '\0' ||
-        v > static_cast<unsigned long long>(std::numeric_limits<T>::max())) {
+    double v = std::strtod(s.c_str(), &end);
+    if (*end != '\0' || errno == ERANGE ||
+        (std::isfinite(v) && std::fabs(v) > std::numeric_limits<T>::max())) {
         throwConversion(s, type);
     }
     return static_cast<T>(v);
@@ -103,7 +100,7 @@ void String::release() {
             ::operator delete(r);
         }
     }
-    setEmpty();
+    setNone();
 }
 
 void String::assign(const char* str, size_t len) {
@@ -149,14 +146,6 @@ String::String(Int32 val) : String() {
 String::String(UInt32 val) : String() {
     format("%" PRIu32, val);
 }
-#if defined(OW_INT32_IS_INT) && defined(OW_INT64_IS_LONG_LONG)
-String::String(long val) : String() {
-    format("%ld", val);
-}
-String::String(unsigned long val) : String() {
-    format("%lu", val);
-}
-#endif
 String::String(Int64 val) : String() {
     format("%" PRId64, val);
 }
@@ -177,10 +166,6 @@ String::String(const String& arg) {
     std::memcpy(m_buf, arg.m_buf, sizeof m_buf);
     if (onHeap()) rep()->refs.fetch_add(1, std::memory_order_relaxed);
 }
-String::String(String&& arg) noexcept {
-    std::memcpy(m_buf, arg.m_buf, sizeof m_buf);
-    arg.setEmpty();
-}
 String::String(char c) : String() {
     if (c != '\0') assign(&c, 1);
 }
@@ -193,14 +178,6 @@ String& String::operator=(const String& arg) {
         if (arg.onHeap()) arg.rep()->refs.fetch_add(1, std::memory_order_relaxed);
         release();
         std::memcpy(m_buf, arg.m_buf, sizeof m_buf);
-    }
-    return *this;
-}
-String& String::operator=(String&& arg) noexcept {
-    if (&arg != this) {
-        release();
-        std::memcpy(m_buf, arg.m_buf, sizeof m_buf);
-        arg.setEmpty();
     }
     return *this;
 }
@@ -228,18 +205,14 @@ int String::format(const char* fmt, ...) {
     return n;
 }
 
-char String::charAt(size_t ndx) const {
-    return (*this)[ndx];
-}
+char String::charAt(size_t ndx) const { return (*this)[ndx]; }
 
 int String::compareTo(const String& arg) const {
     size_t a = length(), b = arg.length();
     int r = std::memcmp(c_str(), arg.c_str(), std::min(a, b));
     return r != 0 ? r : (a < b ? -1 : (a > b ? 1 : 0));
 }
-int String::compareTo(const char* arg) const {
-    return std::strcmp(c_str(), arg ? arg : "");
-}
+int String::compareTo(const char* arg) const { return std::strcmp(c_str(), arg ? arg : ""); }
 int String::compareToIgnoreCase(const String& arg) const {
     return foldCompare(c_str(), length(), arg.c_str(), arg.length());
 }
@@ -283,16 +256,12 @@ String& String::concat(char arg) {
 bool String::equals(const String& arg) const {
     return length() == arg.length() && std::memcmp(c_str(), arg.c_str(), length()) == 0;
 }
-bool String::equals(const char* arg) const {
-    return compareTo(arg) == 0;
-}
+bool String::equals(const char* arg) const { return compareTo(arg) == 0; }
 bool String::equalsIgnoreCase(const String& arg) const {
     // Names are looked up this way on every property set: reject on length first.
     return length() == arg.length() && compareToIgnoreCase(arg) == 0;
 }
-bool String::equalsIgnoreCase(const char* arg) const {
-    return compareToIgnoreCase(arg) == 0;
-}
+bool String::equalsIgnoreCase(const char* arg) const { return compareToIgnoreCase(arg) == 0; }
 
 size_t String::indexOf(char ch, size_t fromIndex) const {
     if (fromIndex >= length()) return npos;
@@ -368,18 +337,17 @@ String& String::ltrim() {
 String& String::rtrim() {
     size_t n = length();
     while (n > 0 && isSpace(c_str()[n - 1])) --n;
+    if (n == 0) return erase();
     if (n < length()) *this = substring(0, n);
     return *this;
 }
-String& String::trim() {
-    return ltrim().rtrim();
-}
+String& String::trim() { return ltrim().rtrim(); }
 String& String::erase() {
     release();
     return *this;
 }
 
-StringArray String::tokenize(const char* delims, EReturnDelimitersFlag returnDelimitersAsTokens,
+StringArray String::tokenize(const char* delims, EReturnTokensFlag returnTokens,
                              EEmptyTokenReturnFlag returnEmptyTokens) const {
     StringArray out;
     if (!delims) delims = "";
@@ -392,7 +360,7 @@ StringArray String::tokenize(const char* delims, EReturnDelimitersFlag returnDel
             if (i > start || (returnEmptyTokens == E_RETURN_EMPTY_TOKENS && lastWasDelim)) {
                 out.push_back(String(s + start, i - start));
             }
-            if (returnDelimitersAsTokens == E_RETURN_DELIMITERS) out.push_back(String(c));
+            if (returnTokens == E_RETURN_TOKENS) out.push_back(String(c));
             start = i + 1;
             lastWasDelim = true;
         } else {
@@ -418,39 +386,34 @@ bool String::toBool() const {
     throwConversion(*this, "bool");
 }
 UInt8 String::toUInt8(int base) const {
-    return toUnsigned<UInt8>(*this, base, "UInt8");
+    return toInteger<UInt8>(hasBuffer(), *this, std::strtoul, base, "UInt8");
 }
 Int8 String::toInt8(int base) const {
-    return toSigned<Int8>(*this, base, "Int8");
+    return toInteger<Int8>(hasBuffer(), *this, std::strtol, base, "Int8");
 }
 UInt16 String::toUInt16(int base) const {
-    return toUnsigned<UInt16>(*this, base, "UInt16");
+    return toInteger<UInt16>(hasBuffer(), *this, std::strtoul, base, "UInt16");
 }
 Int16 String::toInt16(int base) const {
-    return toSigned<Int16>(*this, base, "Int16");
+    return toInteger<Int16>(hasBuffer(), *this, std::strtol, base, "Int16");
 }
 UInt32 String::toUInt32(int base) const {
-    return toUnsigned<UInt32>(*this, base, "UInt32");
+    return toInteger<UInt32>(hasBuffer(), *this, std::strtoul, base, "UInt32");
 }
 Int32 String::toInt32(int base) const {
-    return toSigned<Int32>(*this, base, "Int32");
+    return toInteger<Int32>(hasBuffer(), *this, std::strtol, base, "Int32");
 }
 UInt64 String::toUInt64(int base) const {
-    return toUnsigned<UInt64>(*this, base, "UInt64");
+    return toInteger<UInt64>(hasBuffer(), *this, std::strtoull, base, "UInt64");
 }
 Int64 String::toInt64(int base) const {
-    return toSigned<Int64>(*this, base, "Int64");
-}
-Real64 String::toReal64() const {
-    const char* p = c_str();
-    char* end = 0;
-    errno = 0;
-    double v = std::strtod(p, &end);
-    if (empty() || end == p || *end != '\0' || errno == ERANGE) throwConversion(*this, "Real64");
-    return v;
+    return toInteger<Int64>(hasBuffer(), *this, std::strtoll, base, "Int64");
 }
 Real32 String::toReal32() const {
-    return static_cast<Real32>(toReal64());
+    return toReal<Real32>(hasBuffer(), *this, "Real32");
+}
+Real64 String::toReal64() const {
+    return toReal<Real64>(hasBuffer(), *this, "Real64");
 }
 
 std::ostream& operator<<(std::ostream& ostr, const String& arg) {
@@ -480,8 +443,7 @@ String operator+(const String& s, char c) {
 
 void throwArrayOutOfBounds(size_t size, size_t index) {
     char msg[128];
-    std::snprintf(msg, sizeof msg, "Array Index out of bounds. size = %zu, index = %zu", size,
-                  index);
+    std::snprintf(msg, sizeof msg, "Array Index out of bounds. size = %zu, index = %zu", size, index);
     OW_THROW(OutOfBoundsException, msg);
 }
 

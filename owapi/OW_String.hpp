@@ -1,9 +1,9 @@
 #ifndef OW_STRING_HPP_INCLUDE_GUARD_
 #define OW_STRING_HPP_INCLUDE_GUARD_
 #include "OW_config.h"
-#include "OW_Types.hpp"
 #include "OW_ArrayFwd.hpp"
 #include "OW_Exception.hpp"
+#include "OW_Types.hpp"
 
 #include <atomic>
 #include <cstddef>
@@ -23,49 +23,36 @@ OW_DECLARE_EXCEPTION(StringConversion);
 // Numbers are formatted only through the explicit numeric constructors;
 // small integers and bool reach String(Int32) by promotion, so
 // String(UInt8(3)) is "3".
+// A string may have no buffer at all (String(), erase(), an all-space text
+// trimmed) or an empty one (String("")): they differ only in the numeric
+// conversions, which refuse the first and read the second as 0.
 class String {
 public:
     enum ETakeOwnershipFlag { E_TAKE_OWNERSHIP };
-    enum EReturnDelimitersFlag {
-        E_DISCARD_TOKENS,
-        E_RETURN_TOKENS,
-        E_DISCARD_DELIMITERS = E_DISCARD_TOKENS,
-        E_RETURN_DELIMITERS = E_RETURN_TOKENS
-    };
+    enum EReturnTokensFlag { E_DISCARD_TOKENS, E_RETURN_TOKENS };
     enum EEmptyTokenReturnFlag { E_SKIP_EMPTY_TOKENS, E_RETURN_EMPTY_TOKENS };
     enum EIgnoreCaseFlag { E_CASE_SENSITIVE, E_CASE_INSENSITIVE };
 
-    String() {
-        m_buf[0] = '\0';
-        m_buf[kTag] = 0;
-    }
+    String() { setNone(); }
     explicit String(Int32 val);
     explicit String(UInt32 val);
-#if defined(OW_INT32_IS_INT) && defined(OW_INT64_IS_LONG_LONG)
-    explicit String(long val);
-    explicit String(unsigned long val);
-#endif
     explicit String(Int64 val);
     explicit String(UInt64 val);
     explicit String(Real64 val);
     String(const char* str);
     explicit String(const char* str, size_t len);
     String(const String& arg);
-    String(String&& arg) noexcept;
     explicit String(char c);
     ~String();
 
     size_t length() const {
-        return onHeap() ? rep()->len : static_cast<unsigned char>(m_buf[kTag]);
+        unsigned char tag = static_cast<unsigned char>(m_buf[kTag]);
+        return tag <= kInlineMax ? tag : (tag == kHeap ? rep()->len : 0);
     }
-    bool empty() const {
-        return length() == 0;
-    }
+    bool empty() const { return length() == 0; }
     // Replaces the content with the printf-style result; returns its length.
     int format(const char* fmt, ...) __attribute__((format(printf, 2, 3)));
-    const char* c_str() const {
-        return onHeap() ? rep()->chars() : m_buf;
-    }
+    const char* c_str() const { return onHeap() ? rep()->chars() : m_buf; }
     char charAt(size_t ndx) const;
     int compareTo(const String& arg) const;
     int compareTo(const char* arg) const;
@@ -94,27 +81,18 @@ public:
     String& trim();
     String& erase();
     StringArray tokenize(const char* delims = " \n\r\t\v",
-                         EReturnDelimitersFlag returnDelimitersAsTokens = E_DISCARD_DELIMITERS,
+                         EReturnTokensFlag returnTokens = E_DISCARD_TOKENS,
                          EEmptyTokenReturnFlag returnEmptyTokens = E_SKIP_EMPTY_TOKENS) const;
 
     String& operator=(const String& arg);
-    String& operator=(String&& arg) noexcept;
     const char& operator[](size_t ndx) const;
     // Unshares the buffer; the reference is good until the next copy or change.
     char& operator[](size_t ndx);
-    String& operator+=(const String& arg) {
-        return concat(arg);
-    }
-    String& operator+=(const char* arg) {
-        return concat(arg);
-    }
-    String& operator+=(char arg) {
-        return concat(arg);
-    }
+    String& operator+=(const String& arg) { return concat(arg); }
+    String& operator+=(const char* arg) { return concat(arg); }
+    String& operator+=(char arg) { return concat(arg); }
 
-    String toString() const {
-        return *this;
-    }
+    String toString() const { return *this; }
     bool toBool() const;
     UInt8 toUInt8(int base = 10) const;
     Int8 toInt8(int base = 10) const;
@@ -138,23 +116,24 @@ private:
         char* chars() { return reinterpret_cast<char*>(this + 1); }
     };
     // m_buf holds up to kInlineMax characters and their NUL, with the length
-    // in its last byte; or, with kHeap there, a Rep pointer in its first bytes.
+    // in its last byte; or, with kHeap there, a Rep pointer in its first bytes;
+    // or, with kNone there, no buffer (and a NUL first, for c_str()).
     static const size_t kTag = 23;
     static const size_t kInlineMax = kTag - 1;
+    static const unsigned char kNone = 0xFE;
     static const unsigned char kHeap = 0xFF;
 
-    bool onHeap() const {
-        return static_cast<unsigned char>(m_buf[kTag]) == kHeap;
-    }
+    bool onHeap() const { return static_cast<unsigned char>(m_buf[kTag]) == kHeap; }
     Rep* rep() const {
         Rep* r;
         std::memcpy(&r, m_buf, sizeof r);
         return r;
     }
     void setRep(Rep* r);
-    void setEmpty() {
+    bool hasBuffer() const { return static_cast<unsigned char>(m_buf[kTag]) != kNone; }
+    void setNone() {
         m_buf[0] = '\0';
-        m_buf[kTag] = 0;
+        m_buf[kTag] = static_cast<char>(kNone);
     }
     static Rep* allocate(size_t len, size_t cap);
     void assign(const char* str, size_t len);
@@ -162,9 +141,7 @@ private:
     // holds; setLength then ends the text where the writing stopped.
     char* grow(size_t more);
     void setLength(size_t len);
-    char* unshared() {
-        return grow(0);
-    }
+    char* unshared() { return grow(0); }
     void release();
 
     alignas(void*) char m_buf[kTag + 1];

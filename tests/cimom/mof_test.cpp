@@ -4,17 +4,12 @@
 #include "ClassRepository.hpp"
 #include "MofReader.hpp"
 
-#include "OW_CIMInstance.hpp"
-#include "OW_CIMObjectPath.hpp"
-#include "OW_CIMProperty.hpp"
-#include "OW_CIMParamValue.hpp"
 #include "OW_Bool.hpp"
 #include "OW_CIMClass.hpp"
 #include "OW_CIMMethod.hpp"
 #include "OW_CIMParameter.hpp"
+#include "OW_CIMProperty.hpp"
 #include "OW_CIMQualifier.hpp"
-#include "OW_CIMMethod.hpp"
-#include "OW_CIMParameter.hpp"
 #include "OW_CIMValue.hpp"
 
 #include <gtest/gtest.h>
@@ -27,13 +22,6 @@ using namespace OpenWBEM;
 using namespace qvx_cimom;
 
 namespace {
-
-// Elements as the tests build them; the API has no such constructors.
-CIMQualifier qual(const char* name, const CIMValue& value) {
-    CIMQualifier q(name);
-    q.setValue(value);
-    return q;
-}
 
 std::string str(const String& s) {
     return std::string(s.c_str(), s.length());
@@ -470,7 +458,11 @@ TEST(ClassRepository, ProviderFromQualifier) {
     };
     for (const Row& c : rows) {
         CIMClass cls("A_B");
-        if (c.qualifier) cls.addQualifier(qual("Provider", CIMValue(c.qualifier)));
+        if (c.qualifier) {
+            CIMQualifier provider("Provider");
+            provider.setValue(CIMValue(c.qualifier));
+            cls.addQualifier(provider);
+        }
         ClassRepository repo;
         repo.addClass(cls);
         EXPECT_EQ(str(repo.providerFor("a_b")), c.id) << (c.qualifier ? c.qualifier : "(none)");
@@ -486,7 +478,9 @@ TEST(ClassRepository, ProviderPassesToSubclasses) {
                 "class A_Alone {};",
                 "t.mof"));
     CIMClass numeric("A_N");
-    numeric.addQualifier(qual("Provider", CIMValue(UInt32(5))));
+    CIMQualifier provider("Provider");
+    provider.setValue(CIMValue(UInt32(5)));
+    numeric.addQualifier(provider);
     repo.addClass(numeric);
     std::string ids;
     for (const char* cls : {"A_Sub", "A_Own", "A_Alone", "A_Unknown", "A_N"}) ids += str(repo.providerFor(cls)) + ";";

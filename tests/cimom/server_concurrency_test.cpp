@@ -43,7 +43,7 @@ std::vector<Call> calls(int client) {
         {"EnumerateInstances",
          "<IPARAMVALUE NAME=\"ClassName\"><CLASSNAME NAME=\"QVX_Z64ExpansionChassis\"/>"
          "</IPARAMVALUE>",
-         "<PROPERTY NAME=\"PresentStatus\" TYPE=\"boolean\"><VALUE>FALSE</VALUE>"},
+         "<PROPERTY NAME=\"PresentStatus\" TYPE=\"boolean\" ><VALUE>false</VALUE>"},
         {"ModifyInstance",
          std::string("<IPARAMVALUE NAME=\"ModifiedInstance\"><VALUE.NAMEDINSTANCE>") +
              kChassisName +
@@ -55,7 +55,7 @@ std::vector<Call> calls(int client) {
          "<IMETHODRESPONSE NAME=\"ModifyInstance\"></IMETHODRESPONSE>"},
         {"GetInstance",
          std::string("<IPARAMVALUE NAME=\"InstanceName\">") + kChassisName + "</IPARAMVALUE>",
-         "<PROPERTY NAME=\"UserTracking\" TYPE=\"string\"><VALUE>client "},
+         "<PROPERTY NAME=\"UserTracking\" TYPE=\"string\" ><VALUE>client "},
     };
 }
 

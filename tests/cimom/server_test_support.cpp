@@ -268,10 +268,6 @@ bool RawConnection::send(const std::string& bytes) {
     return true;
 }
 
-void RawConnection::endSending() {
-    shutdown(m_fd, SHUT_WR);
-}
-
 long RawConnection::read(char* buf, std::size_t size) {
     if (!m_tls) return recv(m_fd, buf, size, 0);
     long n = SSL_read(m_tls, buf, static_cast<int>(size));
@@ -291,7 +287,8 @@ HttpResponse RawConnection::receive() {
     while ((end = m_buffer.find("\r\n\r\n")) == std::string::npos) {
         if (!fill()) return r;
     }
-    std::istringstream lines(m_buffer.substr(0, end));
+    r.head = m_buffer.substr(0, end);
+    std::istringstream lines(r.head);
     m_buffer.erase(0, end + 4);
     std::string line;
     std::getline(lines, line);
@@ -311,6 +308,8 @@ HttpResponse RawConnection::receive() {
     m_buffer.erase(0, r.body.size());
     return r;
 }
+
+void RawConnection::stopSending() { shutdown(m_fd, SHUT_WR); }
 
 bool RawConnection::closedByServer() {
     char buf[4096];

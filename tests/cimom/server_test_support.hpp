@@ -80,7 +80,8 @@ private:
 };
 
 struct HttpResponse {
-    int status = 0;  // 0: connection closed without a reply
+    int status = 0;    // 0: connection closed without a reply
+    std::string head;  // the status line and header fields as sent, CRLF between
     std::vector<std::pair<std::string, std::string>> headers;
     std::string body;
     std::string header(const std::string& name) const;  // "" when absent
@@ -99,7 +100,7 @@ public:
     bool connected() const { return m_fd >= 0; }
     const std::string& tlsError() const { return m_tlsError; }  // why the handshake failed
     bool send(const std::string& bytes);
-    void endSending();
+    void stopSending();      // shuts the sending side: the server reads end of stream
     HttpResponse receive();  // headers, then Content-Length bytes of body
     bool closedByServer();   // as opposed to our own timeout
 

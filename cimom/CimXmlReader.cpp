@@ -1,4 +1,5 @@
 #include "CimXml.hpp"
+#include "CimXmlTypes.hpp"
 
 #include "OW_Bool.hpp"
 #include "OW_CIMDataType.hpp"
@@ -48,7 +49,16 @@ using OpenWBEM::String;
 CimXmlError::CimXmlError(CIMException::ErrNoType c, const std::string& d)
     : std::runtime_error(d), code(c), description(d) {}
 
+CimXmlError::CimXmlError(int status, const char* header, const std::string& d)
+    : std::runtime_error(d),
+      code(CIMException::FAILED),
+      description(d),
+      httpStatus(status),
+      cimError(header) {}
+
 namespace {
+
+using cimxml::withValueType;
 
 typedef CIMException::ErrNoType Code;
 
@@ -99,6 +109,10 @@ std::string trim(const std::string& s) {
 }
 [[noreturn]] void unsupported(const std::string& text) {
     fail(CIMException::NOT_SUPPORTED, text);
+}
+// Not a CIM-XML request at all: refused on the HTTP level.
+[[noreturn]] void notLooselyValid(const std::string& text) {
+    throw CimXmlError(400, "request-not-loosely-valid", text);
 }
 
 // Input quoted in an error text, cut short on a character boundary.
@@ -196,14 +210,6 @@ std::string nameAttr(const Node* n, const char* name) {
 
 void expectElement(const Node* n, const char* name) {
     if (!isNamed(n, name)) bad("expected " + std::string(name) + ", found " + elementName(n));
-}
-
-// One element child of the given name, and nothing else.
-const Node* onlyChild(const Node* n, const char* name) {
-    const std::vector<const Node*>& kids = children(n);
-    if (kids.size() != 1) bad(elementName(n) + " must hold exactly one " + name);
-    expectElement(kids[0], name);
-    return kids[0];
 }
 
 // ---- scalar values
@@ -337,40 +343,6 @@ CIMValue scalarValue(CIMDataType::Type t, const std::string& text, const std::st
             break;
     }
     unsupported(what + ": values of type " + str(CIMDataType(t).toString()) + " are not supported");
-}
-
-template <class T>
-struct TypeTag {
-    typedef T type;
-};
-
-// Calls f with the TypeTag of the C++ type that holds values of type t;
-// false, without a call, for types that have none here (references,
-// embedded objects, char16).
-template <class F>
-bool withValueType(CIMDataType::Type t, F f) {
-    switch (t) {
-#define QVX_CASE(TYPE, T)   \
-    case CIMDataType::TYPE: \
-        f(TypeTag<T>());    \
-        return true;
-        QVX_CASE(STRING, String)
-        QVX_CASE(BOOLEAN, Bool)
-        QVX_CASE(UINT8, OpenWBEM::UInt8)
-        QVX_CASE(SINT8, OpenWBEM::Int8)
-        QVX_CASE(UINT16, OpenWBEM::UInt16)
-        QVX_CASE(SINT16, OpenWBEM::Int16)
-        QVX_CASE(UINT32, OpenWBEM::UInt32)
-        QVX_CASE(SINT32, OpenWBEM::Int32)
-        QVX_CASE(UINT64, OpenWBEM::UInt64)
-        QVX_CASE(SINT64, OpenWBEM::Int64)
-        QVX_CASE(REAL32, OpenWBEM::Real32)
-        QVX_CASE(REAL64, OpenWBEM::Real64)
-        QVX_CASE(DATETIME, CIMDateTime)
-#undef QVX_CASE
-        default:
-            return false;
-    }
 }
 
 template <class T>
@@ -589,6 +561,8 @@ enum Param : unsigned {
     P_INCLUDE_QUALIFIERS = 1u << 6,
     P_INCLUDE_CLASS_ORIGIN = 1u << 7,
     P_PROPERTY_LIST = 1u << 8,
+    P_PROPERTY_NAME = 1u << 9,
+    P_NEW_VALUE = 1u << 10,
 };
 
 const struct {
@@ -604,6 +578,8 @@ const struct {
     {"IncludeQualifiers", P_INCLUDE_QUALIFIERS},
     {"IncludeClassOrigin", P_INCLUDE_CLASS_ORIGIN},
     {"PropertyList", P_PROPERTY_LIST},
+    {"PropertyName", P_PROPERTY_NAME},
+    {"NewValue", P_NEW_VALUE},
 };
 
 // The parameters each method defines, those it needs, and the defaults of
@@ -629,6 +605,10 @@ const MethodShape kMethods[] = {
     {"EnumerateClassNames", P_CLASS_NAME | P_DEEP_INHERITANCE, 0, true, false, false, false},
     {"EnumerateClasses", P_CLASS_NAME | kRead | P_DEEP_INHERITANCE, 0, true, false, true, false},
     {"GetClass", P_CLASS_NAME | kRead | P_PROPERTY_LIST, P_CLASS_NAME, true, false, true, false},
+    {"GetProperty", P_INSTANCE_NAME | P_PROPERTY_NAME, P_INSTANCE_NAME | P_PROPERTY_NAME, true,
+     false, false, false},
+    {"SetProperty", P_INSTANCE_NAME | P_PROPERTY_NAME | P_NEW_VALUE,
+     P_INSTANCE_NAME | P_PROPERTY_NAME, true, false, false, false},
 };
 
 const MethodShape* findMethod(const std::string& name) {
@@ -702,16 +682,55 @@ void intrinsicParam(const Node* n, const std::string& name, Param p, CimRequest&
                 }
             }
             break;
+        case P_PROPERTY_NAME:
+            if (v) {
+                expectElement(v, "VALUE");
+                req.propertyName = trim(textOf(v));
+                if (!isIdentifier(req.propertyName))
+                    bad(what + ": " + quote(req.propertyName) + " is not a property name");
+            }
+            break;
+        case P_NEW_VALUE:
+            // Untyped here: the property's declaration gives the type.
+            if (v && isNamed(v, "VALUE.ARRAY")) {
+                req.newValueArray = true;
+                for (const Node* e : children(v)) {
+                    expectElement(e, "VALUE");
+                    req.newValue.push_back(textOf(e));
+                }
+            } else if (v) {
+                expectElement(v, "VALUE");
+                req.newValue.push_back(textOf(v));
+            }
+            break;
+    }
+}
+
+// Runs f over a part of the envelope (CIM, MESSAGE, SIMPLEREQ, the call and
+// its namespace): a fault there means the body is no CIM-XML request, which
+// is refused on the HTTP level; faults in parameters are CIM errors.
+template <class F>
+void envelope(F f) {
+    try {
+        f();
+    } catch (CimXmlError& e) {
+        if (e.httpStatus) throw;
+        notLooselyValid(e.description);
     }
 }
 
 void intrinsicCall(const Node* call, CimRequest& req) {
-    req.method = nameAttr(call, "NAME");
-    const std::vector<const Node*>& kids = children(call);
-    if (kids.empty() || !isNamed(kids[0], "LOCALNAMESPACEPATH")) {
-        bad("IMETHODCALL " + req.method + " must start with LOCALNAMESPACEPATH");
-    }
-    req.nameSpace = namespacePath(kids[0]);
+    const std::vector<const Node*>* all = nullptr;
+    envelope([&] {
+        req.method = nameAttr(call, "NAME");
+        all = &children(call);
+        const std::vector<const Node*>& kids = *all;
+        if (kids.empty() || !isNamed(kids[0], "LOCALNAMESPACEPATH")) {
+            bad("IMETHODCALL " + req.method + " must start with LOCALNAMESPACEPATH");
+        }
+        req.nameSpace = namespacePath(kids[0]);
+    });
+    const std::vector<const Node*>& kids = *all;
     const MethodShape* shape = findMethod(req.method);
     if (shape) {
         req.localOnly = shape->localOnly;
@@ -743,6 +762,9 @@ void intrinsicCall(const Node* call, CimRequest& req) {
     if ((shape->required & P_MODIFIED_INSTANCE) && !req.instance) {
         bad(req.method + " needs the ModifiedInstance parameter");
     }
+    if ((shape->required & P_PROPERTY_NAME) && req.propertyName.empty()) {
+        bad(req.method + " needs the PropertyName parameter");
+    }
     if ((shape->required & P_NEW_INSTANCE) && !req.instance) {
         bad(req.method + " needs the NewInstance parameter");
     }
@@ -771,26 +793,32 @@ CIMParamValue paramValue(const Node* n) {
 
 void extrinsicCall(const Node* call, CimRequest& req) {
     req.extrinsic = true;
-    req.method = nameAttr(call, "NAME");
-    const std::vector<const Node*>& kids = children(call);
-    if (kids.empty())
-        bad("METHODCALL " + req.method + " without LOCALINSTANCEPATH or LOCALCLASSPATH");
-    const Node* target = kids[0];
-    if (isNamed(target, "LOCALINSTANCEPATH") || isNamed(target, "LOCALCLASSPATH")) {
-        const std::vector<const Node*>& parts = children(target);
-        if (parts.size() != 2) bad(elementName(target) + " needs LOCALNAMESPACEPATH and a name");
-        req.nameSpace = namespacePath(parts[0]);
-        if (isNamed(target, "LOCALINSTANCEPATH")) {
-            req.objectPath = instanceName(parts[1], req.nameSpace);
-        } else {
-            expectElement(parts[1], "CLASSNAME");
-            req.objectPath =
-                CIMObjectPath(owString(nameAttr(parts[1], "NAME")), owString(req.nameSpace));
+    const std::vector<const Node*>* all = nullptr;
+    const Node* target = nullptr;
+    envelope([&] {
+        req.method = nameAttr(call, "NAME");
+        all = &children(call);
+        const std::vector<const Node*>& kids = *all;
+        if (kids.empty())
+            bad("METHODCALL " + req.method + " without LOCALINSTANCEPATH or LOCALCLASSPATH");
+        target = kids[0];
+        if (!isNamed(target, "LOCALINSTANCEPATH") && !isNamed(target, "LOCALCLASSPATH")) {
+            bad("METHODCALL " + req.method +
+                " must start with LOCALINSTANCEPATH or LOCALCLASSPATH");
         }
-        req.className = str(req.objectPath.getClassName());
+        if (children(target).size() != 2)
+            bad(elementName(target) + " needs LOCALNAMESPACEPATH and a name");
+        req.nameSpace = namespacePath(children(target)[0]);
+    });
+    const std::vector<const Node*>& kids = *all;
+    const Node* name = children(target)[1];
+    if (isNamed(target, "LOCALINSTANCEPATH")) {
+        req.objectPath = instanceName(name, req.nameSpace);
     } else {
-        bad("METHODCALL " + req.method + " must start with LOCALINSTANCEPATH or LOCALCLASSPATH");
+        expectElement(name, "CLASSNAME");
+        req.objectPath = CIMObjectPath(owString(nameAttr(name, "NAME")), owString(req.nameSpace));
     }
+    req.className = str(req.objectPath.getClassName());
     std::set<std::string> seen;
     for (size_t i = 1; i < kids.size(); ++i) {
         if (isNamed(kids[i], "RESPONSEDESTINATION"))
@@ -805,37 +833,53 @@ void extrinsicCall(const Node* call, CimRequest& req) {
 }
 
 void message(const Node* root, CimRequest& req) {
-    if (!isNamed(root, "CIM")) bad("the root element is " + elementName(root) + ", not CIM");
-    std::string cimVersion = requiredAttr(root, "CIMVERSION");
-    std::string dtdVersion = requiredAttr(root, "DTDVERSION");
-    if (cimVersion.compare(0, 2, "2.") != 0)
-        unsupported("CIMVERSION " + quote(cimVersion) + " is not supported");
-    if (dtdVersion.compare(0, 2, "2.") != 0)
-        unsupported("DTDVERSION " + quote(dtdVersion) + " is not supported");
-    const Node* msg = onlyChild(root, "MESSAGE");
-    std::string id = requiredAttr(msg, "ID");
-    if (id.empty() || id.size() > kCimXmlMaxNameBytes) {
-        bad("MESSAGE ID must have 1 to " + std::to_string(kCimXmlMaxNameBytes) + " bytes");
+    if (!isNamed(root, "CIM")) {
+        notLooselyValid("the root element is " + elementName(root) + ", not CIM");
     }
-    req.messageId = id;
-    std::string protocol = requiredAttr(msg, "PROTOCOLVERSION");
-    if (protocol.compare(0, 2, "1.") != 0) {
-        unsupported("PROTOCOLVERSION " + quote(protocol) + " is not supported");
-    }
-    const std::vector<const Node*>& kids = children(msg);
-    if (kids.size() == 1 && isNamed(kids[0], "MULTIREQ")) {
-        unsupported("multiple requests (MULTIREQ) are not supported");
-    }
-    if (kids.size() != 1 || !isNamed(kids[0], "SIMPLEREQ")) bad("MESSAGE must hold one SIMPLEREQ");
     const Node* call = nullptr;
-    for (const Node* c : children(kids[0])) {
-        if (isNamed(c, "CORRELATOR")) continue;
-        if (call || !(isNamed(c, "IMETHODCALL") || isNamed(c, "METHODCALL"))) {
-            bad("SIMPLEREQ must hold one IMETHODCALL or METHODCALL, not " + elementName(c));
+    envelope([&] {
+        std::string cimVersion = requiredAttr(root, "CIMVERSION");
+        std::string dtdVersion = requiredAttr(root, "DTDVERSION");
+        if (cimVersion.compare(0, 2, "2.") != 0) {
+            throw CimXmlError(501, "unsupported-cim-version",
+                              "CIMVERSION " + quote(cimVersion) + " is not supported");
         }
-        call = c;
-    }
-    if (!call) bad("SIMPLEREQ holds no IMETHODCALL or METHODCALL");
+        if (dtdVersion.compare(0, 2, "2.") != 0) {
+            throw CimXmlError(501, "unsupported-dtd-version",
+                              "DTDVERSION " + quote(dtdVersion) + " is not supported");
+        }
+        if (children(root).size() != 1 || !isNamed(children(root)[0], "MESSAGE")) {
+            notLooselyValid("CIM must hold one MESSAGE");
+        }
+        const Node* msg = children(root)[0];
+        std::string id = requiredAttr(msg, "ID");
+        if (id.empty() || id.size() > kCimXmlMaxNameBytes) {
+            bad("MESSAGE ID must have 1 to " + std::to_string(kCimXmlMaxNameBytes) + " bytes");
+        }
+        req.messageId = id;
+        std::string protocol = requiredAttr(msg, "PROTOCOLVERSION");
+        if (protocol.compare(0, 2, "1.") != 0) {
+            throw CimXmlError(501, "unsupported-protocol-version",
+                              "PROTOCOLVERSION " + quote(protocol) + " is not supported");
+        }
+        const std::vector<const Node*>& kids = children(msg);
+        if (kids.size() == 1 && isNamed(kids[0], "MULTIREQ")) {
+            throw CimXmlError(501, "multiple-requests-unsupported",
+                              "multiple requests (MULTIREQ) are not supported");
+        }
+        if (kids.size() != 1 || !isNamed(kids[0], "SIMPLEREQ")) {
+            notLooselyValid("MESSAGE must hold one SIMPLEREQ");
+        }
+        for (const Node* c : children(kids[0])) {
+            if (isNamed(c, "CORRELATOR")) continue;
+            if (call || !(isNamed(c, "IMETHODCALL") || isNamed(c, "METHODCALL"))) {
+                notLooselyValid("SIMPLEREQ must hold one IMETHODCALL or METHODCALL, not " +
+                                elementName(c));
+            }
+            call = c;
+        }
+        if (!call) notLooselyValid("SIMPLEREQ holds no IMETHODCALL or METHODCALL");
+    });
     if (isNamed(call, "IMETHODCALL")) {
         intrinsicCall(call, req);
     } else {
@@ -933,14 +977,18 @@ void parse(const std::string& body, Document& doc) {
     doc.parser = p;
     XML_SetUserData(p, &doc);
     XML_Status status = XML_Parse(p, body.data(), static_cast<int>(body.size()), XML_TRUE);
-    if (doc.doctype) bad("DOCTYPE declarations are not accepted");
+    if (doc.doctype) notLooselyValid("DOCTYPE declarations are not accepted");
     if (doc.tooDeep) {
-        bad("elements nested deeper than " + std::to_string(kCimXmlMaxDepth) + " levels");
+        notLooselyValid("elements nested deeper than " + std::to_string(kCimXmlMaxDepth) +
+                        " levels");
     }
     if (status != XML_STATUS_OK || !doc.root) {
         std::string message = XML_ErrorString(XML_GetErrorCode(p));
-        bad("request is not well-formed XML (line " + std::to_string(XML_GetCurrentLineNumber(p)) +
-            "): " + message);
+        message = "request is not well-formed XML (line " +
+                  std::to_string(XML_GetCurrentLineNumber(p)) + "): " + message;
+        // No element at all: not XML, as the appliance's object manager tells it.
+        if (!doc.root) notLooselyValid(message);
+        throw CimXmlError(400, "request-not-well-formed", message);
     }
 }
 
@@ -977,418 +1025,6 @@ std::string salvageAttr(const std::string& body, const char* element, const char
     }
     return "";
 }
-
-// ---------------------------------------------------------------- encoding
-
-const char kReplacement[] = "\xEF\xBF\xBD";  // U+FFFD
-
-// Length of the valid UTF-8 sequence at s[i] that XML may carry, or 0.
-size_t xmlCharLength(const char* s, size_t size, size_t i) {
-    unsigned char c = static_cast<unsigned char>(s[i]);
-    if (c < 0x80) return (c >= 0x20 || c == '\t' || c == '\n' || c == '\r') ? 1 : 0;
-    size_t n;
-    uint32_t cp;
-    if (c >= 0xC2 && c <= 0xDF) {
-        n = 2;
-        cp = c & 0x1F;
-    } else if (c >= 0xE0 && c <= 0xEF) {
-        n = 3;
-        cp = c & 0x0F;
-    } else if (c >= 0xF0 && c <= 0xF4) {
-        n = 4;
-        cp = c & 0x07;
-    } else {
-        return 0;
-    }
-    if (i + n > size) return 0;
-    for (size_t k = 1; k < n; ++k) {
-        unsigned char d = static_cast<unsigned char>(s[i + k]);
-        if ((d & 0xC0) != 0x80) return 0;
-        cp = (cp << 6) | (d & 0x3F);
-    }
-    if ((n == 3 && cp < 0x800) || (n == 4 && (cp < 0x10000 || cp > 0x10FFFF))) return 0;
-    if ((cp >= 0xD800 && cp <= 0xDFFF) || cp == 0xFFFE || cp == 0xFFFF) return 0;
-    return n;
-}
-
-bool plainAscii(char c) {
-    return c >= 0x20 && c < 0x7F && c != '&' && c != '<' && c != '>' && c != '"' && c != '\'';
-}
-
-// Text or attribute content: the five named entities, raw UTF-8 otherwise.
-// Runs of plain ASCII, nearly all of any reply, are copied in one go.
-void escape(std::string& out, const char* s, size_t size) {
-    size_t i = 0;
-    while (i < size) {
-        size_t run = i;
-        while (run < size && plainAscii(s[run])) ++run;
-        out.append(s + i, run - i);
-        if (run == size) break;
-        i = run;
-        size_t n = xmlCharLength(s, size, i);
-        if (n == 0) {
-            out += kReplacement;
-            ++i;
-            continue;
-        }
-        if (n > 1) {
-            out.append(s + i, n);
-        } else {
-            switch (s[i]) {
-                case '&':
-                    out += "&amp;";
-                    break;
-                case '<':
-                    out += "&lt;";
-                    break;
-                case '>':
-                    out += "&gt;";
-                    break;
-                case '"':
-                    out += "&quot;";
-                    break;
-                case '\'':
-                    out += "&apos;";
-                    break;
-                default:
-                    out += s[i];
-            }
-        }
-        i += n;
-    }
-}
-void escape(std::string& out, const std::string& s) {
-    escape(out, s.data(), s.size());
-}
-void escape(std::string& out, const String& s) {
-    escape(out, s.c_str(), s.length());
-}
-
-// ` NAME="value"`, escaped.
-template <class Text>
-void putAttr(std::string& o, const char* name, const Text& value) {
-    o += ' ';
-    o += name;
-    o += "=\"";
-    escape(o, value);
-    o += '"';
-}
-
-// `<ELEMENT NAME="value"`, left open for more attributes.
-template <class Text>
-void openNamed(std::string& o, const char* element, const Text& name) {
-    o += '<';
-    o += element;
-    putAttr(o, "NAME", name);
-}
-
-std::string realText(double v, int digits) {
-    if (std::isnan(v)) return "NaN";
-    if (std::isinf(v)) return v < 0 ? "-INF" : "INF";
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.*g", digits, v);
-    return buf;
-}
-
-template <class Int>
-void putInteger(std::string& o, Int x) {
-    char buf[24];
-    std::to_chars_result r = std::to_chars(buf, buf + sizeof buf, x);
-    o.append(buf, r.ptr);
-}
-
-// The text of one element of a value, escaped where it can need it.
-void putText(std::string& o, Bool x) {
-    o += x ? "TRUE" : "FALSE";
-}
-void putText(std::string& o, OpenWBEM::UInt8 x) {
-    putInteger(o, unsigned(x));
-}
-void putText(std::string& o, OpenWBEM::Int8 x) {
-    putInteger(o, int(x));
-}
-void putText(std::string& o, OpenWBEM::UInt16 x) {
-    putInteger(o, unsigned(x));
-}
-void putText(std::string& o, OpenWBEM::Int16 x) {
-    putInteger(o, int(x));
-}
-void putText(std::string& o, OpenWBEM::UInt32 x) {
-    putInteger(o, x);
-}
-void putText(std::string& o, OpenWBEM::Int32 x) {
-    putInteger(o, x);
-}
-void putText(std::string& o, OpenWBEM::UInt64 x) {
-    putInteger(o, x);
-}
-void putText(std::string& o, OpenWBEM::Int64 x) {
-    putInteger(o, x);
-}
-void putText(std::string& o, OpenWBEM::Real32 x) {
-    o += realText(x, 9);
-}
-void putText(std::string& o, OpenWBEM::Real64 x) {
-    o += realText(x, 17);
-}
-void putText(std::string& o, const String& x) {
-    escape(o, x);
-}
-void putText(std::string& o, const CIMDateTime& x) {
-    escape(o, x.toString());
-}
-
-template <class T, class Put>
-void eachItemOf(const CIMValue& v, Put put) {
-    if (v.isArray()) {
-        Array<T> a;
-        v.get(a);
-        for (const T& x : a) put(x);
-    } else {
-        T x;
-        v.get(x);
-        put(x);
-    }
-}
-
-// Calls put with each element (the one for a scalar) of a value of a plain
-// type; anything else is passed as its text.
-template <class Put>
-void eachItem(const CIMValue& v, Put put) {
-    bool plain = withValueType(v.getType(),
-                               [&](auto tag) { eachItemOf<typename decltype(tag)::type>(v, put); });
-    if (!plain) put(v.toString());
-}
-
-// The TYPE attribute: the declared type where there is one, else the value's.
-const String& typeName(const CIMDataType& declared, const CIMValue& v) {
-    static const std::vector<String> kNames = [] {
-        std::vector<String> names;
-        for (int t = 0; t < CIMDataType::MAXDATATYPE; ++t) {
-            names.push_back(CIMDataType(static_cast<CIMDataType::Type>(t)).toString());
-        }
-        return names;
-    }();
-    CIMDataType::Type t = declared ? declared.getType() : (v ? v.getType() : CIMDataType::STRING);
-    if (t == CIMDataType::REFERENCE || t == CIMDataType::EMBEDDEDCLASS ||
-        t == CIMDataType::EMBEDDEDINSTANCE || t <= CIMDataType::CIMNULL ||
-        t >= CIMDataType::MAXDATATYPE) {
-        t = CIMDataType::STRING;
-    }
-    return kNames[t];
-}
-
-void putInstance(std::string& o, const CIMInstance& inst);
-void putInstanceName(std::string& o, const CIMObjectPath& path);
-
-template <class T>
-void putValue(std::string& o, const T& x) {
-    o += "<VALUE>";
-    putText(o, x);
-    o += "</VALUE>";
-}
-
-// VALUE, VALUE.ARRAY or VALUE.REFERENCE for a non-null value.
-void putAnyValue(std::string& o, const CIMValue& v) {
-    CIMDataType::Type t = v.getType();
-    if (t == CIMDataType::REFERENCE && !v.isArray()) {
-        o += "<VALUE.REFERENCE>";
-        putInstanceName(o, v.toCIMObjectPath());
-        o += "</VALUE.REFERENCE>";
-        return;
-    }
-    if (t == CIMDataType::EMBEDDEDINSTANCE && !v.isArray()) {
-        std::string inner;
-        putInstance(inner, v.toCIMInstance());
-        o += "<VALUE>";
-        escape(o, inner);
-        o += "</VALUE>";
-        return;
-    }
-    if (v.isArray()) o += "<VALUE.ARRAY>";
-    eachItem(v, [&o](const auto& x) { putValue(o, x); });
-    if (v.isArray()) o += "</VALUE.ARRAY>";
-}
-
-void putQualifier(std::string& o, const CIMQualifier& q) {
-    CIMValue v = q.getValue();
-    openNamed(o, "QUALIFIER", q.getName());
-    // A qualifier without a value is a true flag.
-    if (v) {
-        putAttr(o, "TYPE", typeName(CIMDataType(), v));
-        o += '>';
-        putAnyValue(o, v);
-    } else {
-        o += " TYPE=\"boolean\"><VALUE>TRUE</VALUE>";
-    }
-    o += "</QUALIFIER>";
-}
-
-void putQualifiers(std::string& o, const CIMQualifierArray& qs) {
-    for (const CIMQualifier& q : qs) putQualifier(o, q);
-}
-
-void putKeyBinding(std::string& o, const CIMProperty& key) {
-    CIMValue v = key.getValue();
-    openNamed(o, "KEYBINDING", key.getName());
-    o += '>';
-    CIMDataType::Type t = v ? v.getType() : key.getDataType().getType();
-    if (v && t == CIMDataType::REFERENCE && !v.isArray()) {
-        putAnyValue(o, v);
-    } else {
-        const char* valueType = t == CIMDataType::BOOLEAN        ? "boolean"
-                                : CIMDataType(t).isNumericType() ? "numeric"
-                                                                 : "string";
-        o += "<KEYVALUE VALUETYPE=\"";
-        o += valueType;
-        o += '"';
-        putAttr(o, "TYPE", typeName(key.getDataType(), v));
-        o += '>';
-        if (v) {
-            bool first = true;
-            eachItem(v, [&](const auto& x) {
-                if (!first) o += ',';
-                first = false;
-                putText(o, x);
-            });
-        }
-        o += "</KEYVALUE>";
-    }
-    o += "</KEYBINDING>";
-}
-
-void putInstanceName(std::string& o, const CIMObjectPath& path) {
-    o += "<INSTANCENAME";
-    putAttr(o, "CLASSNAME", path.getClassName());
-    o += '>';
-    for (const CIMProperty& k : path.getKeys()) putKeyBinding(o, k);
-    o += "</INSTANCENAME>";
-}
-
-void putProperty(std::string& o, const CIMProperty& p, bool qualifiers, bool origin) {
-    CIMDataType dt = p.getDataType();
-    CIMValue v = p.getValue();
-    CIMDataType::Type t = dt ? dt.getType() : (v ? v.getType() : CIMDataType::STRING);
-    auto putOrigin = [&] {
-        if (!origin) return;
-        String originClass = p.getOriginClass();
-        if (!originClass.empty()) putAttr(o, "CLASSORIGIN", originClass);
-        if (p.getPropagated()) o += " PROPAGATED=\"true\"";
-    };
-    const char* element;
-    if (t == CIMDataType::REFERENCE && !(v && v.isArray())) {
-        element = "PROPERTY.REFERENCE";
-        openNamed(o, element, p.getName());
-        String refClass = dt.getRefClassName();
-        if (!refClass.empty()) putAttr(o, "REFERENCECLASS", refClass);
-        putOrigin();
-    } else if (v ? v.isArray() : dt.isArrayType()) {
-        element = "PROPERTY.ARRAY";
-        openNamed(o, element, p.getName());
-        putAttr(o, "TYPE", typeName(dt, v));
-        if (dt.isArrayType() && dt.getSize() > 0) {
-            o += " ARRAYSIZE=\"";
-            putInteger(o, dt.getSize());
-            o += '"';
-        }
-        putOrigin();
-    } else {
-        element = "PROPERTY";
-        openNamed(o, element, p.getName());
-        putAttr(o, "TYPE", typeName(dt, v));
-        putOrigin();
-        if (t == CIMDataType::EMBEDDEDINSTANCE) o += " EMBEDDEDOBJECT=\"instance\"";
-    }
-    o += '>';
-    if (qualifiers) putQualifiers(o, p.getQualifiers());
-    if (v) putAnyValue(o, v);
-    o += "</";
-    o += element;
-    o += '>';
-}
-
-void putInstance(std::string& o, const CIMInstance& inst) {
-    o += "<INSTANCE";
-    putAttr(o, "CLASSNAME", inst.getClassName());
-    o += '>';
-    putQualifiers(o, inst.getQualifiers());
-    for (const CIMProperty& p : inst.getProperties()) putProperty(o, p, true, true);
-    o += "</INSTANCE>";
-}
-
-// PARAMETER, PARAMETER.ARRAY or PARAMETER.REFERENCE, always with an end tag.
-void putParameter(std::string& o, const OpenWBEM::CIMParameter& p, bool qualifiers) {
-    CIMDataType dt = p.getType();
-    const char* element;
-    if (dt.isReferenceType()) {
-        element = dt.isArrayType() ? "PARAMETER.REFARRAY" : "PARAMETER.REFERENCE";
-        openNamed(o, element, p.getName());
-        if (!dt.getRefClassName().empty()) putAttr(o, "REFERENCECLASS", dt.getRefClassName());
-    } else {
-        element = dt.isArrayType() ? "PARAMETER.ARRAY" : "PARAMETER";
-        openNamed(o, element, p.getName());
-        putAttr(o, "TYPE", typeName(dt, CIMValue(CIMNULL)));
-    }
-    if (dt.isArrayType() && dt.getSize() > 0) {
-        o += " ARRAYSIZE=\"";
-        putInteger(o, dt.getSize());
-        o += '"';
-    }
-    o += '>';
-    if (qualifiers) putQualifiers(o, p.getQualifiers());
-    o += "</";
-    o += element;
-    o += '>';
-}
-
-void putMethod(std::string& o, const OpenWBEM::CIMMethod& m, bool qualifiers) {
-    openNamed(o, "METHOD", m.getName());
-    CIMDataType rt = m.getReturnType();
-    if (rt) putAttr(o, "TYPE", typeName(rt, CIMValue(CIMNULL)));
-    o += '>';
-    if (qualifiers) putQualifiers(o, m.getQualifiers());
-    for (const OpenWBEM::CIMParameter& p : m.getParameters()) putParameter(o, p, qualifiers);
-    o += "</METHOD>";
-}
-
-// The message up to the open response element; replies are a few KiB.
-std::string header(const std::string& messageId, const char* element, const std::string& method) {
-    std::string o;
-    o.reserve(4096);
-    o += "<?xml version=\"1.0\" encoding=\"utf-8\" ?>\n"
-         "<CIM CIMVERSION=\"2.0\" DTDVERSION=\"2.0\"><MESSAGE";
-    putAttr(o, "ID", messageId);
-    o += " PROTOCOLVERSION=\"1.0\"><SIMPLERSP>\n";
-    openNamed(o, element, method);
-    o += '>';
-    return o;
-}
-
-std::string trailer(std::string& o, const char* element) {
-    o += "</";
-    o += element;
-    o += ">\n</SIMPLERSP></MESSAGE></CIM>\n";
-    return std::move(o);
-}
-
-// An IMETHODRESPONSE whose IRETURNVALUE put writes.
-template <class Put>
-std::string intrinsicResponse(const std::string& id, const std::string& method, Put put) {
-    std::string o = header(id, "IMETHODRESPONSE", method);
-    o += "<IRETURNVALUE>";
-    put(o);
-    o += "</IRETURNVALUE>";
-    return trailer(o, "IMETHODRESPONSE");
-}
-
-bool listed(const std::vector<std::string>* propertyList, const String& name) {
-    if (!propertyList) return true;
-    for (const std::string& n : *propertyList) {
-        if (name.equalsIgnoreCase(n.c_str()) && n.size() == name.length()) return true;
-    }
-    return false;
-}
-
 }  // namespace
 
 // ---------------------------------------------------------------- public
@@ -1430,150 +1066,13 @@ CimRequest decodeRequest(const std::string& body) {
     return req;
 }
 
-std::string encodeInstanceNames(const std::string& messageId, const std::string& method,
-                                const std::vector<CIMObjectPath>& paths) {
-    return intrinsicResponse(messageId, method, [&](std::string& o) {
-        for (const CIMObjectPath& p : paths) putInstanceName(o, p);
-    });
-}
-
-std::string encodeNamedInstances(const std::string& messageId, const std::string& method,
-                                 const std::vector<NamedInstance>& instances) {
-    return intrinsicResponse(messageId, method, [&](std::string& o) {
-        for (const NamedInstance& n : instances) {
-            o += "<VALUE.NAMEDINSTANCE>";
-            putInstanceName(o, n.path);
-            putInstance(o, n.instance);
-            o += "</VALUE.NAMEDINSTANCE>";
-        }
-    });
-}
-
-std::string encodeInstance(const std::string& messageId, const std::string& method,
-                           const CIMInstance& instance) {
-    return intrinsicResponse(messageId, method, [&](std::string& o) { putInstance(o, instance); });
-}
-
-std::string encodeInstanceName(const std::string& messageId, const std::string& method,
-                               const CIMObjectPath& path) {
-    return intrinsicResponse(messageId, method, [&](std::string& o) { putInstanceName(o, path); });
-}
-
-std::string encodeEmpty(const std::string& messageId, const std::string& method) {
-    std::string o = header(messageId, "IMETHODRESPONSE", method);
-    return trailer(o, "IMETHODRESPONSE");
-}
-
-std::string encodeClass(const std::string& messageId, const std::string& method,
-                        const CIMClass& cls, bool localOnly, bool includeQualifiers,
-                        bool includeClassOrigin, const std::vector<std::string>* propertyList) {
-    return intrinsicResponse(messageId, method, [&](std::string& o) {
-        openNamed(o, "CLASS", cls.getName());
-        if (!cls.getSuperClass().empty()) putAttr(o, "SUPERCLASS", cls.getSuperClass());
-        o += '>';
-        if (includeQualifiers) putQualifiers(o, cls.getQualifiers());
-        for (const CIMProperty& p : cls.getAllProperties()) {
-            if (!listed(propertyList, p.getName())) continue;
-            String origin = p.getOriginClass();
-            bool inherited =
-                p.getPropagated() || (!origin.empty() && !origin.equalsIgnoreCase(cls.getName()));
-            if (localOnly && inherited) continue;
-            putProperty(o, p, includeQualifiers, includeClassOrigin);
-        }
-        for (const OpenWBEM::CIMMethod& m : cls.getAllMethods()) putMethod(o, m, includeQualifiers);
-        o += "</CLASS>";
-    });
-}
-
-std::string encodeClassNames(const std::string& messageId, const std::string& method,
-                             const std::vector<std::string>& classNames) {
-    return intrinsicResponse(messageId, method, [&](std::string& o) {
-        for (const std::string& n : classNames) {
-            openNamed(o, "CLASSNAME", n);
-            o += "/>";
-        }
-    });
-}
-
-std::string encodeMethodResponse(const std::string& messageId, const std::string& method,
-                                 const CIMValue& returnValue, const CIMParamValueArray& outParams) {
-    std::string o = header(messageId, "METHODRESPONSE", method);
-    if (returnValue) {
-        o += "<RETURNVALUE>";
-        putAnyValue(o, returnValue);
-        o += "</RETURNVALUE>";
-    }
-    for (const CIMParamValue& p : outParams) {
-        openNamed(o, "PARAMVALUE", p.getName());
-        o += '>';
-        CIMValue v = p.getValue();
-        if (v) putAnyValue(o, v);
-        o += "</PARAMVALUE>";
-    }
-    return trailer(o, "METHODRESPONSE");
-}
-
-std::string encodeError(const std::string& messageId, const std::string& method, bool extrinsic,
-                        CIMException::ErrNoType code, const std::string& description) {
-    const char* element = extrinsic ? "METHODRESPONSE" : "IMETHODRESPONSE";
-    std::string o = header(messageId, element, method);
-    o += "<ERROR CODE=\"";
-    putInteger(o, static_cast<int>(code));
-    o += '"';
-    if (!description.empty()) putAttr(o, "DESCRIPTION", description);
-    o += "/>";
-    return trailer(o, element);
-}
-
-CIMInstance replyInstance(const CIMClass& cls, const CIMInstance& provided,
-                          const std::vector<std::string>* propertyList, bool includeQualifiers,
-                          bool includeClassOrigin) {
-    CIMPropertyArray given = provided.getProperties();
-    std::vector<bool> used(given.size(), false);
-    CIMPropertyArray shown, keys;
-    shown.reserve(given.size() + 8);
-    // The class's qualifiers and origin only when asked for; never the provider's.
-    auto show = [&](CIMProperty p, const CIMProperty* declared) {
-        if (includeQualifiers) {
-            p.setQualifiers(declared ? declared->getQualifiers() : p.getQualifiers());
-        } else if (!p.getQualifiers().empty()) {
-            p.setQualifiers(CIMQualifierArray());
-        }
-        if (includeClassOrigin && declared) {
-            String origin = declared->getOriginClass();
-            p.setOriginClass(origin.empty() ? cls.getName() : origin);
-        } else if (!includeClassOrigin) {
-            if (!p.getOriginClass().empty()) p.setOriginClass(String());
-            if (p.getPropagated()) p.setPropagated(false);
-        }
-        shown.push_back(p);
-    };
-    for (const CIMProperty& declared : cls.getAllProperties()) {
-        const String& name = declared.getName();
-        size_t i = 0;
-        while (i < given.size() && (used[i] || !given[i].getName().equalsIgnoreCase(name))) ++i;
-        bool found = i < given.size();
-        if (found) used[i] = true;
-        // The keys name the instance whatever the list leaves out.
-        if (found && declared.isKey()) keys.push_back(given[i]);
-        if (!listed(propertyList, name)) continue;
-        if (found) {
-            show(given[i], &declared);
-        } else {
-            CIMProperty missing(name, declared.getDataType());
-            if (includeClassOrigin) missing.setPropagated(declared.getPropagated());
-            show(missing, &declared);
-        }
-    }
-    // Properties the class does not declare are the provider's to show.
-    for (size_t i = 0; i < given.size(); ++i) {
-        if (!used[i] && listed(propertyList, given[i].getName())) show(given[i], nullptr);
-    }
-    CIMInstance out(provided);
-    out.setProperties(shown);
-    out.setKeys(keys);
-    if (!includeQualifiers && !out.getQualifiers().empty()) out.setQualifiers(CIMQualifierArray());
-    return out;
+CIMValue decodeValue(CIMDataType type, const std::vector<std::string>& texts, bool array,
+                     const std::string& what) {
+    if (!array && texts.empty()) return CIMValue(CIMNULL);
+    if (!array && texts.size() == 1) return scalarValue(type.getType(), texts[0], what);
+    std::vector<CIMValue> items;
+    for (const std::string& t : texts) items.push_back(scalarValue(type.getType(), t, what));
+    return arrayValue(type.getType(), items, what);
 }
 
 }  // namespace qvx_cimom
