@@ -227,7 +227,7 @@ TEST_F(WbemcliTest, HttpsForClientsThatTrustTheCertificateOrDoNotCheck) {
         {"QVX_Z64Chassis", {kChassis}, "SerialNumber=\"QVX2005113000042\""},
         {"QVX_Z64ExpansionChassis",
          {nth(kExpansion, "0"), nth(kExpansion, "1")},
-         "ChassisNo=2,PresentStatus=FALSE"},
+         "ChassisNo=2,PresentStatus=false"},
         {"QVX_MBMLogicalModule",
          {nth(kModule, "0"), nth(kModule, "1")},
          "DeviceID=\"MBMLogicalModule1\""},
