@@ -17,23 +17,7 @@
 
 namespace qvx_cimom {
 
-using OpenWBEM::Array;
-using OpenWBEM::Bool;
-using OpenWBEM::CIMClass;
-using OpenWBEM::CIMDataType;
-using OpenWBEM::CIMDateTime;
-using OpenWBEM::CIMException;
-using OpenWBEM::CIMInstance;
-using OpenWBEM::CIMNULL;
-using OpenWBEM::CIMObjectPath;
-using OpenWBEM::CIMParamValue;
-using OpenWBEM::CIMParamValueArray;
-using OpenWBEM::CIMProperty;
-using OpenWBEM::CIMPropertyArray;
-using OpenWBEM::CIMQualifier;
-using OpenWBEM::CIMQualifierArray;
-using OpenWBEM::CIMValue;
-using OpenWBEM::String;
+using namespace OpenWBEM;
 
 namespace {
 

@@ -23,7 +23,7 @@ struct CIMInstance::Impl : COWReferenceCountable {
     // length, which makes the case-insensitive scan cheap.
     long find(const String& name) const {
         for (size_t i = 0; i < properties.size(); ++i) {
-            if (properties[i].nameRef().equalsIgnoreCase(name)) return static_cast<long>(i);
+            if (properties[i].getName().equalsIgnoreCase(name)) return static_cast<long>(i);
         }
         return -1;
     }

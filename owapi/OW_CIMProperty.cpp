@@ -115,9 +115,6 @@ CIMProperty& CIMProperty::setPropagated(bool propagated) {
 String CIMProperty::getName() const {
     return m_impl.read().name;
 }
-const String& CIMProperty::nameRef() const {
-    return m_impl.read().name;
-}
 void CIMProperty::setName(const String& name) {
     m_impl.write().name = name.toString();
 }

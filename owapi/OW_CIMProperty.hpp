@@ -60,10 +60,6 @@ public:
     struct Impl;
 
 private:
-    // The stored name without a copy, for the lookups by name.
-    friend class CIMInstance;
-    const String& nameRef() const;
-
     COWReference<Impl> m_impl;
 };
 
