@@ -5,10 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include <openssl/ssl.h>
 #include <sys/stat.h>
 
 #include <chrono>
 #include <memory>
+#include <random>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -60,8 +62,8 @@ std::string modifyOwner(const std::string& value, const std::string& type = "str
                    nullptr, authorization);
 }
 
-bool answersGoodRequest(int port, const std::string& authorization = "") {
-    HttpResponse r = roundTrip(port, getChassis(authorization));
+bool answersGoodRequest(int port, const std::string& authorization = "", bool tls = false) {
+    HttpResponse r = roundTrip(port, getChassis(authorization), tls);
     return r.status == 200 &&
            r.body.find("<INSTANCE CLASSNAME=\"QVX_Z64Chassis\">") != std::string::npos &&
            r.body.find("ERROR") == std::string::npos;
@@ -280,6 +282,68 @@ TEST_F(HttpTest, OneConnectionCarriesAWriteAndARead) {
     ASSERT_EQ(r.status, 200);
     EXPECT_NE(r.body.find("<MESSAGE ID=\"4711\""), std::string::npos);
     EXPECT_NE(r.body.find("<VALUE>kept alive</VALUE>"), std::string::npos) << r.body;
+    // Without TLS asked for, no TLS library is mapped.
+    EXPECT_EQ(readFile("/proc/" + std::to_string(server->pid()) + "/maps").find("libssl"),
+              std::string::npos);
+}
+
+// A client's first handshake message, as the library writes it.
+std::string clientHello() {
+    SSL_CTX* context = SSL_CTX_new(TLS_client_method());
+    SSL* tls = SSL_new(context);
+    BIO* out = BIO_new(BIO_s_mem());
+    SSL_set_bio(tls, BIO_new(BIO_s_mem()), out);
+    SSL_connect(tls);  // wants the server's answer, with the hello written
+    char* bytes = nullptr;
+    long size = BIO_get_mem_data(out, &bytes);
+    std::string hello(bytes, size);
+    SSL_free(tls);
+    SSL_CTX_free(context);
+    return hello;
+}
+
+TEST_F(HttpTest, HostileTlsTrafficIsRefusedWhileOthersAreServed) {
+    start(withTls(dir, {"--threads", "2", "--timeout", "1"}));
+    const std::string hello = clientHello();
+    std::string noise(4096, '\0');
+    std::mt19937 random(16);
+    for (char& c : noise) c = static_cast<char>(random());
+    const struct {
+        const char* why;
+        std::string sent;
+        bool thenEnd;  // our side closes its half after sending
+        int version;   // else: a handshake offering this TLS version alone
+    } cases[] = {
+        {"plain HTTP", getChassis(), false, 0},
+        {"random bytes", noise, false, 0},
+        {"a handshake cut off half way", hello.substr(0, hello.size() / 2), true, 0},
+        {"a handshake never finished", hello, false, 0},
+        {"TLS 1.0", "", false, TLS1_VERSION},
+        {"TLS 1.1", "", false, TLS1_1_VERSION},
+    };
+    std::vector<std::unique_ptr<RawConnection>> held;
+    for (const auto& c : cases) {
+        held.emplace_back(new RawConnection(server->tlsPort(), c.version ? c.version : -1));
+        if (c.version) {
+            EXPECT_FALSE(held.back()->connected()) << c.why;
+            EXPECT_NE(held.back()->tlsError().find("alert protocol version"), std::string::npos)
+                << c.why << ": " << held.back()->tlsError();
+        } else {
+            EXPECT_TRUE(held.back()->send(c.sent)) << c.why;
+            if (c.thenEnd) held.back()->stopSending();
+        }
+        EXPECT_TRUE(answersGoodRequest(server->tlsPort(), "", true)) << "after " << c.why;
+    }
+    for (std::size_t i = 0; i < held.size(); ++i) {
+        EXPECT_TRUE(!held[i]->connected() || held[i]->closedByServer()) << cases[i].why;
+    }
+    EXPECT_TRUE(answersGoodRequest(server->tlsPort(), "", true));
+    EXPECT_TRUE(answersGoodRequest(server->port()));
+    EXPECT_EQ(server->stop(), 0) << server->errors();
+    for (const char* reason : {"failed: timed out", "failed: unsupported protocol"}) {
+        EXPECT_NE(server->log().find(reason), std::string::npos)
+            << reason << " in " << server->log();
+    }
 }
 
 TEST_F(HttpTest, SlowAndIdleConnectionsAreDroppedAfterTheReadTimeout) {
@@ -377,9 +441,19 @@ TEST_F(HttpTest, BadCommandLinesAreRefusedBeforeAnythingListens) {
     const struct {
         std::vector<std::string> args;
         const char* message;
+        int exitCode = 2;
     } cases[] = {
         {{"--listen", "0.0.0.0:0", "--library", QVX_PROVIDER_LIBRARY, "--schema", QVX_SCHEMA_FILE},
          "without authentication"},
+        {{"--listen", "0.0.0.0:0", "--passwd", "unread"}, "--insecure-http-off-loopback"},
+        {{"--tls-listen", "0.0.0.0:0", "--tls-cert", "c", "--tls-key", "k"},
+         "without authentication"},
+        {{"--tls-listen", "127.0.0.1:0"}, "--tls-listen needs --tls-cert and --tls-key"},
+        {{"--tls-cert", "c"}, "HTTPS needs both --tls-cert and --tls-key"},
+        {{"--listen", "127.0.0.1:0", "--tls-listen", "127.0.0.1:0", "--tls-cert", "/none.pem",
+          "--tls-key", "/none.key"},
+         "/none.pem: cannot use the certificate",
+         1},
         {{"--listen", "127.0.0.1"}, "--listen takes ADDR:PORT"},
         {{"--listen", "127.0.0.1:70000"}, "--listen port takes a number"},
         {{"--threads", "0"}, "--threads takes a number"},
@@ -390,7 +464,7 @@ TEST_F(HttpTest, BadCommandLinesAreRefusedBeforeAnythingListens) {
         std::vector<std::string> argv = {QVX_CIMOM_EXE};
         argv.insert(argv.end(), c.args.begin(), c.args.end());
         CommandResult r = runCommand(argv);
-        EXPECT_EQ(r.exitCode, 2) << r.output;
+        EXPECT_EQ(r.exitCode, c.exitCode) << r.output;
         EXPECT_NE(r.output.find(c.message), std::string::npos) << r.output;
         EXPECT_EQ(("\n" + r.output).find("\nlistening on"), std::string::npos) << r.output;
     }
