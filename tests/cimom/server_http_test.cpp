@@ -8,10 +8,10 @@
 #include <openssl/ssl.h>
 #include <sys/stat.h>
 
+#include <cctype>
 #include <chrono>
 #include <memory>
 #include <random>
-#include <regex>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -203,14 +203,36 @@ Capture capture(const std::string& name) {
     return c;
 }
 
+std::string replaced(std::string s, const std::string& from, const std::string& to) {
+    for (std::size_t at = s.find(from); at != std::string::npos; at = s.find(from, at + to.size())) {
+        s.replace(at, from.size(), to);
+    }
+    return s;
+}
+
+// The digits, or the rest of the line, after each `after` become "*".
+std::string starred(std::string s, const std::string& after, bool digits) {
+    for (std::size_t at = s.find(after); at != std::string::npos; at = s.find(after, at + 1)) {
+        std::size_t b = at + after.size(), e = b;
+        while (e < s.size() && (digits ? std::isdigit(static_cast<unsigned char>(s[e])) != 0 : s[e] != '\r')) ++e;
+        s.replace(b, e - b, "*");
+    }
+    return s;
+}
+
+// The number of the reply's CIM headers, from its Man header.
+std::string nsOf(const std::string& head) {
+    std::size_t b = head.find("ns="), e = b == std::string::npos ? b : b + 3;
+    while (e < head.size() && std::isdigit(static_cast<unsigned char>(head[e]))) ++e;
+    return b == std::string::npos ? "" : head.substr(b + 3, e - b - 3);
+}
+
 // All that may differ between hosts: the date, the server's name and the
 // number of the reply's CIM headers.
 std::string normalised(std::string head) {
-    for (const auto& [from, to] : {std::pair{"Date: [^\r]*", "Date: *"}, std::pair{"Server: [^\r]*", "Server: *"},
-                                   std::pair{"ns=[0-9]+", "ns=*"}, std::pair{"\n[0-9]+-CIMOperation", "\n*-CIMOperation"}}) {
-        head = std::regex_replace(head, std::regex(from), to);
-    }
-    return head;
+    std::string ns = nsOf(head);
+    if (!ns.empty()) head = replaced(head, "\n" + ns + "-CIMOperation", "\n*-CIMOperation");
+    return starred(starred(starred(head, "Date: ", false), "Server: ", false), "ns=", true);
 }
 
 std::string flags(const char* qualifiers, const char* origin) {
@@ -249,7 +271,7 @@ TEST_F(HttpTest, RepliesAreTheAppliancesObjectManagersByteForByte) {
         {"08-gi-no-content-type", request("GetInstance", chassis, [](CimHeaders& h) { h.contentType = ""; })},
         {"11-gi-100k-key", request("GetInstance", missing(std::string(100000, 'k')))},
         {"12-di-missing", request("DeleteInstance", missing("Nope"))},
-        {"13-gi-classcase", request("GetInstance", std::regex_replace(chassis, std::regex("QVX_Z64Chassis"), "qvx_z64chassis"))},
+        {"13-gi-classcase", request("GetInstance", replaced(chassis, "QVX_Z64Chassis", "qvx_z64chassis"))},
         {"14-invoke-undeclared", cimRequest(invoke, "<?xml version=\"1.0\"?><CIM CIMVERSION=\"2.0\" DTDVERSION=\"2.0\"><MESSAGE ID=\"4711\" PROTOCOLVERSION=\"1.0\"><SIMPLEREQ><METHODCALL NAME=\"NoSuchMethod\"><LOCALINSTANCEPATH><LOCALNAMESPACEPATH><NAMESPACE NAME=\"root\"/><NAMESPACE NAME=\"cimv2\"/></LOCALNAMESPACEPATH>" + kChassisName + "</LOCALINSTANCEPATH></METHODCALL></SIMPLEREQ></MESSAGE></CIM>")},
         {"15-getproperty", request("GetProperty", chassis + param("PropertyName", "<VALUE>CanBeFRUed</VALUE>"))},
         {"16-setproperty-ro", setProperty("SerialNumber", "forged")},
@@ -257,12 +279,12 @@ TEST_F(HttpTest, RepliesAreTheAppliancesObjectManagersByteForByte) {
         {"18-not-xml", cimRequest(get, "this is not xml!")},
     };
     for (const auto& c : cases) {
-        std::string sent = std::regex_replace(c.request, std::regex("ID=\"4711\""), "ID=\"1001\"");
+        std::string sent = replaced(c.request, "ID=\"4711\"", "ID=\"1001\"");
         Capture want = capture(c.capture);
         HttpResponse got = roundTrip(server->port(), sent);
-        std::smatch ns;
-        if (got.status == 200 && std::regex_search(got.head, ns, std::regex("ns=([0-9]+)"))) {
-            EXPECT_NE(got.head.find("\r\n" + ns[1].str() + "-CIMOperation: "), std::string::npos) << c.capture;
+        std::string ns = nsOf(got.head);
+        if (got.status == 200 && !ns.empty()) {
+            EXPECT_NE(got.head.find("\r\n" + ns + "-CIMOperation: "), std::string::npos) << c.capture;
         }
         EXPECT_EQ(normalised(got.head), normalised(want.head)) << c.capture;
         EXPECT_EQ(want.cut ? got.body.substr(0, want.body.size()) : got.body, want.body) << c.capture;
