@@ -1,8 +1,10 @@
 // A small load generator for the CIM-XML server: keep-alive connections on
-// loopback, each sending one kind of request in a loop for a bounded time.
-// Prints one line: requests, throughput, median and 99th percentile latency.
+// loopback, over HTTP or HTTPS, each sending one kind of request in a loop for
+// a bounded time. Prints one line: requests, throughput, median and 99th
+// percentile latency.
 #include <boost/asio/connect.hpp>
 #include <boost/asio/ip/tcp.hpp>
+#include <boost/asio/ssl.hpp>
 #include <boost/beast/core.hpp>
 #include <boost/beast/http.hpp>
 
@@ -13,6 +15,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -39,6 +42,7 @@ const char* const kEnumerateInstances =
 namespace asio = boost::asio;
 namespace beast = boost::beast;
 namespace http = beast::http;
+namespace ssl = asio::ssl;
 using tcp = asio::ip::tcp;
 
 std::string base64(const std::string& in) {
@@ -57,10 +61,11 @@ std::string base64(const std::string& in) {
     return out;
 }
 
-// One keep-alive connection; reconnects after a failed exchange.
+// One keep-alive connection, TLS over it when given a context (the
+// server's certificate not checked); reconnects after a failed exchange.
 class Connection {
 public:
-    explicit Connection(int port) : m_socket(m_io), m_port(port) {}
+    Connection(int port, ssl::context* tls) : m_socket(m_io), m_port(port), m_tls(tls) {}
 
     bool exchange(const http::request<http::string_body>& req, std::string& body) {
         beast::error_code ec;
@@ -69,27 +74,52 @@ public:
             if (ec) return false;
             m_socket.set_option(tcp::no_delay(true), ec);
             m_buffer.clear();
+            if (m_tls) {
+                m_secure.emplace(m_socket, *m_tls);
+                m_secure->handshake(ssl::stream_base::client, ec);
+                if (ec) return close();
+            }
         }
         http::response<http::string_body> res;
-        http::write(m_socket, req, ec);
-        if (!ec) http::read(m_socket, m_buffer, res, ec);
-        if (ec || !res.keep_alive()) m_socket.close(ec);
+        if (m_secure) {
+            send(*m_secure, req, res, ec);
+        } else {
+            send(m_socket, req, res, ec);
+        }
         body = std::move(res.body());
-        return !ec && res.result() == http::status::ok;
+        if (ec || !res.keep_alive()) return close();
+        return res.result() == http::status::ok;
     }
 
 private:
+    template <class Stream>
+    void send(Stream& stream, const http::request<http::string_body>& req,
+              http::response<http::string_body>& res, beast::error_code& ec) {
+        http::write(stream, req, ec);
+        if (!ec) http::read(stream, m_buffer, res, ec);
+    }
+
+    bool close() {
+        beast::error_code ignored;
+        m_secure.reset();
+        m_socket.close(ignored);
+        return false;
+    }
+
     asio::io_context m_io;
     tcp::socket m_socket;
+    std::optional<ssl::stream<tcp::socket&>> m_secure;
     beast::flat_buffer m_buffer;
     int m_port;
+    ssl::context* m_tls;
 };
 
 int usage() {
     std::fprintf(
         stderr,
         "usage: cimload --port PORT [--connections N] [--seconds S]\n"
-        "               [--request GetInstance|EnumerateInstances] [--user NAME:PASSWORD]\n");
+        "               [--request GetInstance|EnumerateInstances] [--user NAME:PASSWORD]\n"
+        "               [--tls]\n");
     return 2;
 }
 
@@ -101,18 +131,25 @@ int main(int argc, char** argv) {
     double seconds = 3;
     std::string request = "GetInstance";
     std::string user;
-    for (int i = 1; i + 1 < argc; i += 2) {
+    bool tls = false;
+    for (int i = 1; i < argc; ++i) {
         std::string opt = argv[i];
+        if (opt == "--tls") {
+            tls = true;
+            continue;
+        }
+        if (i + 1 >= argc) return usage();
+        const char* value = argv[++i];
         if (opt == "--port") {
-            port = std::atoi(argv[i + 1]);
+            port = std::atoi(value);
         } else if (opt == "--connections") {
-            connections = std::atoi(argv[i + 1]);
+            connections = std::atoi(value);
         } else if (opt == "--seconds") {
-            seconds = std::atof(argv[i + 1]);
+            seconds = std::atof(value);
         } else if (opt == "--request") {
-            request = argv[i + 1];
+            request = value;
         } else if (opt == "--user") {
-            user = argv[i + 1];
+            user = value;
         } else {
             return usage();
         }
@@ -122,6 +159,8 @@ int main(int argc, char** argv) {
         return usage();
     }
     const std::string body = request == "GetInstance" ? kGetInstance : kEnumerateInstances;
+    ssl::context context(ssl::context::tls_client);
+    context.set_verify_mode(ssl::verify_none);
 
     std::mutex mutex;
     std::vector<double> latencies;
@@ -141,7 +180,7 @@ int main(int argc, char** argv) {
             req.body() = body;
             req.keep_alive(true);
             req.prepare_payload();
-            Connection connection(port);
+            Connection connection(port, tls ? &context : nullptr);
             std::string reply;
             std::vector<double> mine;
             while (std::chrono::steady_clock::now() < deadline) {
@@ -164,8 +203,8 @@ int main(int argc, char** argv) {
     auto at = [&](double q) {
         return latencies.empty() ? 0.0 : latencies[static_cast<size_t>(q * (latencies.size() - 1))];
     };
-    std::printf("%s connections=%d requests=%zu errors=%ld rps=%.0f p50_us=%.1f p99_us=%.1f\n",
-                request.c_str(), connections, latencies.size(), errors.load(),
+    std::printf("%s%s connections=%d requests=%zu errors=%ld rps=%.0f p50_us=%.1f p99_us=%.1f\n",
+                request.c_str(), tls ? "/HTTPS" : "", connections, latencies.size(), errors.load(),
                 latencies.size() / seconds, at(0.5), at(0.99));
     return errors.load() == 0 && !latencies.empty() ? 0 : 1;
 }

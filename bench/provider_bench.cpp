@@ -2,10 +2,14 @@
 // Built twice: against constant-answer platform libraries (the provider's own
 // cost) and against the simulator libraries (adds the platform's cost).
 #include "OW_CIMClass.hpp"
+#include "OW_CIMInstance.hpp"
+#include "OW_CIMObjectPath.hpp"
+#include "OW_CIMValue.hpp"
 #include "OW_CppInstanceProviderIFC.hpp"
 #include "OW_CppProviderBaseIFC.hpp"
 #include "OW_Logger.hpp"
 #include "OW_ProviderEnvironmentIFC.hpp"
+#include "OW_Reference.hpp"
 #include "OW_ResultHandlerIFC.hpp"
 
 #include <algorithm>
@@ -40,20 +44,18 @@ namespace {
 
 class NullLogger : public Logger {
 public:
-    NullLogger() : Logger("bench", E_ERROR_LEVEL) {}
+    NullLogger() : Logger(E_ERROR_LEVEL) {}
 
 protected:
-    void doProcessLogMessage(const LogMessage&) const override {}
-    LoggerRef doClone() const override { return new NullLogger; }
+    void doLogMessage(const String&, const ELogLevel) const override {}
 };
 
 class Environment : public ProviderEnvironmentIFC {
 public:
-    CIMOMHandleIFCRef getCIMOMHandle() const override { return 0; }
-    CIMOMHandleIFCRef getRepositoryCIMOMHandle() const override { return 0; }
-    RepositoryIFCRef getRepository() const override { return 0; }
+    CIMOMHandleIFCRef getCIMOMHandle() const override { return {}; }
+    CIMOMHandleIFCRef getRepositoryCIMOMHandle() const override { return {}; }
+    RepositoryIFCRef getRepository() const override { return {}; }
     LoggerRef getLogger() const override { return m_logger; }
-    LoggerRef getLogger(const String&) const override { return m_logger; }
     String getConfigItem(const String&, const String& d) const override { return d; }
     String getUserName() const override { return "bench"; }
     OperationContext& getOperationContext() override { return m_context; }
@@ -81,7 +83,7 @@ struct Fixture {
         provider->initialize(env);
     }
     ProviderEnvironmentIFCRef env;
-    IntrusiveReference<CppProviderBaseIFC> provider;
+    Reference<CppProviderBaseIFC> provider;
     CppInstanceProviderIFC& ip() { return *provider->getInstanceProvider(); }
 };
 

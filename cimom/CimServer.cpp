@@ -1,7 +1,9 @@
 #include "CimServer.hpp"
 
 #include "CimomError.hpp"
+#include "DynamicLinker.hpp"
 #include "HostEnvironment.hpp"
+#include "HttpSession.hpp"
 #include "ProviderLoader.hpp"
 
 #include "OW_CIMClass.hpp"
@@ -122,15 +124,6 @@ Fault faultOf(std::exception_ptr error) {
         return fault(CIMException::FAILED, "internal error of unknown type");
     }
 }
-
-// ---- what the request log line says about the request being served
-
-struct RequestNote {
-    std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
-    std::string method;
-    std::string className;
-    int cimStatus = -1;  // -1: no CIM answer
-};
 
 std::string classOf(const CimRequest& r) {
     if (!r.className.empty()) return r.className;
@@ -411,11 +404,8 @@ namespace beast = boost::beast;
 namespace http = beast::http;
 using tcp = asio::ip::tcp;
 
-typedef http::request<http::string_body> Request;
-typedef http::response<http::string_body> Response;
-
-// Request lines and header fields together; far above any client's.
-const std::uint32_t kMaxHeaderBytes = 64 * 1024;
+typedef HttpRequest Request;
+typedef HttpResponse Response;
 
 std::string header(const Request& req, const char* name) {
     auto it = req.find(name);
@@ -479,8 +469,6 @@ void refuse(Response& res, http::status status, const char* cimError, const std:
     res.body() = text + "\n";
 }
 
-class Session;
-
 // Failed logins one user may have from one address before the next attempt
 // must wait for the window to pass: each check costs a deliberately slow hash.
 const int kMaxLoginFailures = 5;
@@ -503,20 +491,28 @@ const std::chrono::milliseconds kSweepInterval(250);
 struct Loop {
     asio::io_context io{1};
     asio::steady_timer sweeper{io};
-    std::vector<std::weak_ptr<Session>> sessions;
+    std::vector<std::weak_ptr<Connection>> sessions;
+};
+
+// An acceptor and the sessions it makes: HTTP, or HTTPS through the module.
+struct Listener {
+    explicit Listener(asio::io_context& io, TlsSessions* t) : acceptor(io), pause(io), tls(t) {}
+    tcp::acceptor acceptor;
+    asio::steady_timer pause;
+    TlsSessions* tls;  // null: plain HTTP
 };
 
 }  // namespace
 
-struct CimServer::Impl {
+struct CimServer::Impl : SessionHost {
     CimOperations& operations;
     ServerConfig config;
     LoggerRef logger;
     std::shared_ptr<const PasswordFile> passwords;
     std::vector<std::unique_ptr<Loop>> loops;
     std::size_t nextLoop = 0;
-    tcp::acceptor acceptor;
-    asio::steady_timer acceptPause;
+    Listener plain;
+    std::optional<Listener> secure;  // with TLS
     std::atomic<unsigned> replies{0};
     std::mutex loginMutex;  // loops check logins at the same time
     std::unordered_map<std::string, LoginFailures> loginFailures;  // by address and user
@@ -524,14 +520,16 @@ struct CimServer::Impl {
     // The two-digit prefix of a reply's CIM headers: replies counted.
     std::string nextPrefix() { return std::to_string(10 + replies.fetch_add(1) % 90); }
 
-    Impl(CimOperations& o, ServerConfig c, LoggerRef l, std::shared_ptr<const PasswordFile> p)
+    Impl(CimOperations& o, ServerConfig c, LoggerRef l, std::shared_ptr<const PasswordFile> p,
+         TlsSessions* tls)
         : operations(o),
           config(std::move(c)),
           logger(l),
           passwords(std::move(p)),
           loops(makeLoops(config.threads)),
-          acceptor(loops.front()->io),
-          acceptPause(loops.front()->io) {}
+          plain(loops.front()->io, nullptr) {
+        if (tls) secure.emplace(loops.front()->io, tls);
+    }
 
     static std::vector<std::unique_ptr<Loop>> makeLoops(std::size_t n) {
         std::vector<std::unique_ptr<Loop>> loops;
@@ -539,179 +537,63 @@ struct CimServer::Impl {
         return loops;
     }
 
-    void accept();
+    void accept(Listener& listener);
     void sweep(Loop& loop);
     // The reply to one whole request, and what the log line says of it.
     void answer(const Request& req, const tcp::endpoint& client, Response& res, RequestNote& note);
     // retryAfter: seconds until a throttled user may try again.
     Login authenticate(const Request& req, const tcp::endpoint& client, long& retryAfter);
     void serve(const Request& req, Response& res, RequestNote& note);
-    void logRequest(const tcp::endpoint& client, const Response& res, const RequestNote& note);
+
+    // SessionHost
+    std::size_t maxBodyBytes() const override { return config.maxBodyBytes; }
+    int timeoutSeconds() const override { return config.timeoutSeconds; }
+    void respond(beast::error_code readError, const Request& req, const tcp::endpoint& client,
+                 Response& res, RequestNote& note) override;
+    void logRequest(const tcp::endpoint& client, const Response& res,
+                    const RequestNote& note) override;
+    void logInfo(const std::string& line) override { logger->logInfo(String(line.c_str())); }
 };
 
-namespace {
-
-// One connection: read a request, answer it, and again while the client
-// keeps the connection. Its steps run one after another on one loop.
-class Session : public std::enable_shared_from_this<Session> {
-public:
-    Session(tcp::socket socket, CimServer::Impl& server)
-        : m_socket(std::move(socket)), m_server(server) {
-        beast::error_code ec;
-        m_client = m_socket.remote_endpoint(ec);
-        // Replies are first written without waiting (see onRead).
-        m_socket.non_blocking(true, ec);
-    }
-
-    // Hangs up on a client that has not finished its part in time.
-    void closeIfOverdue(std::chrono::steady_clock::time_point now) {
-        if (now <= m_deadline) return;
-        if (m_readingBody) {
-            // A status line before hanging up on a body that stopped coming;
-            // best effort, as the socket does not wait.
-            static const char kTimedOut[] =
-                "HTTP/1.1 408 Request Timeout\r\nConnection: close\r\nContent-Length: 0\r\n\r\n";
-            beast::error_code ignored;
-            m_socket.write_some(asio::buffer(kTimedOut, sizeof kTimedOut - 1), ignored);
-        }
-        close();
-    }
-
-    void readRequest() {
-        m_parser.emplace();
-        m_parser->header_limit(kMaxHeaderBytes);
-        m_parser->body_limit(m_server.config.maxBodyBytes);
-        // The whole request, or the wait for the next one, within the timeout.
-        startClock();
-        http::async_read_header(
-            m_socket, m_buffer, *m_parser,
-            [self = shared_from_this()](beast::error_code ec, std::size_t) { self->onHeader(ec); });
-    }
-
-private:
-    void onHeader(beast::error_code ec) {
-        if (ec) return onRead(ec);
-        // Clients that ask wait for this before they send the body.
-        if (beast::iequals(header(m_parser->get(), "Expect"), "100-continue")) {
-            auto goOn =
-                std::make_shared<http::response<http::empty_body>>(http::status::continue_, 11);
-            http::async_write(m_socket, *goOn,
-                              [self = shared_from_this(), goOn](beast::error_code ec, std::size_t) {
-                                  if (ec) return self->close();
-                                  self->readBody();
-                              });
-            return;
-        }
-        readBody();
-    }
-
-    void readBody() {
-        m_readingBody = true;
-        http::async_read(
-            m_socket, m_buffer, *m_parser,
-            [self = shared_from_this()](beast::error_code ec, std::size_t) { self->onRead(ec); });
-    }
-
-    void onRead(beast::error_code ec) {
-        m_readingBody = false;
-        // The client went away or stayed silent: nobody to answer.
-        bool headerRead = m_parser && m_parser->is_header_done();
-        if (ec == http::error::end_of_stream ||
-            (ec == http::error::partial_message && !headerRead) ||
-            ec == asio::error::operation_aborted || ec == asio::error::connection_reset ||
-            ec == asio::error::bad_descriptor) {
-            return close();
-        }
-        // No deadline while the request is served.
-        m_deadline = std::chrono::steady_clock::time_point::max();
-        m_response = Response();
-        startReply(m_response);
-        RequestNote note;
+void CimServer::Impl::respond(beast::error_code ec, const Request& req, const tcp::endpoint& client,
+                              Response& res, RequestNote& note) {
+    startReply(res);
+    if (ec) {
+        // Refused before a whole request was read: answer and hang up.
+        note.method = header(req, "CIMMethod");
         if (ec == http::error::partial_message) {
             // Less body than Content-Length promised, and the client done sending.
-            note.method = header(m_parser->get(), "CIMMethod");
-            refuse(m_response, http::status::bad_request, nullptr,
+            refuse(res, http::status::bad_request, nullptr,
                    "request body shorter than its Content-Length");
-            m_response.keep_alive(false);
-        } else if (ec) {
-            // Refused before a whole request was read: answer and hang up.
-            note.method = header(m_parser->get(), "CIMMethod");
-            if (ec == http::error::body_limit) {
-                refuse(m_response, http::status::payload_too_large, nullptr,
-                       "request body too large: at most " +
-                           std::to_string(m_server.config.maxBodyBytes) + " bytes");
-            } else if (ec == http::error::header_limit) {
-                refuse(m_response, http::status::request_header_fields_too_large, nullptr,
-                       "request header too large: at most " + std::to_string(kMaxHeaderBytes) +
-                           " bytes");
-            } else {
-                refuse(m_response, http::status::bad_request, nullptr,
-                       "malformed HTTP request: " + ec.message());
-            }
-            m_response.keep_alive(false);
+        } else if (ec == http::error::body_limit) {
+            refuse(res, http::status::payload_too_large, nullptr,
+                   "request body too large: at most " + std::to_string(config.maxBodyBytes) +
+                       " bytes");
+        } else if (ec == http::error::header_limit) {
+            refuse(
+                res, http::status::request_header_fields_too_large, nullptr,
+                "request header too large: at most " + std::to_string(kMaxHeaderBytes) + " bytes");
         } else {
-            const Request& req = m_parser->get();
-            try {
-                m_server.answer(req, m_client, m_response, note);
-                if (m_response.keep_alive()) m_response.keep_alive(req.keep_alive());
-            } catch (...) {
-                // CIM errors are answered inside; this is the HTTP side failing.
-                m_response = Response();
-                startReply(m_response);
-                refuse(m_response, http::status::internal_server_error, nullptr,
-                       faultOf(std::current_exception()).description);
-                m_response.keep_alive(false);
-            }
+            refuse(res, http::status::bad_request, nullptr,
+                   "malformed HTTP request: " + ec.message());
         }
-        m_response.prepare_payload();
-        m_note = std::move(note);
-        // A reply nearly always fits the socket's buffer: write it now, and
-        // wait for the client only for what does not fit.
-        m_serializer.emplace(m_response);
-        beast::error_code wec;
-        while (!wec && !m_serializer->is_done()) http::write_some(m_socket, *m_serializer, wec);
-        if (wec != asio::error::would_block && wec != asio::error::try_again) {
-            return onWritten(wec);
-        }
-        startClock();
-        http::async_write(m_socket, *m_serializer,
-                          [self = shared_from_this()](beast::error_code ec, std::size_t) {
-                              self->onWritten(ec);
-                          });
+        res.keep_alive(false);
+        return;
     }
-
-    void onWritten(beast::error_code ec) {
-        // Each request is logged once its reply is out.
-        m_server.logRequest(m_client, m_response, m_note);
-        m_serializer.reset();
-        if (ec || !m_response.keep_alive()) return close();
-        readRequest();
+    try {
+        answer(req, client, res, note);
+        if (res.keep_alive()) res.keep_alive(req.keep_alive());
+    } catch (...) {
+        // CIM errors are answered inside; this is the HTTP side failing.
+        res = Response();
+        startReply(res);
+        refuse(res, http::status::internal_server_error, nullptr,
+               faultOf(std::current_exception()).description);
+        res.keep_alive(false);
     }
+}
 
-    void startClock() {
-        m_deadline =
-            std::chrono::steady_clock::now() + std::chrono::seconds(m_server.config.timeoutSeconds);
-    }
-
-    void close() {
-        m_deadline = std::chrono::steady_clock::time_point::max();
-        if (!m_socket.is_open()) return;
-        beast::error_code ignored;
-        m_socket.shutdown(tcp::socket::shutdown_both, ignored);
-        m_socket.close(ignored);
-    }
-
-    tcp::socket m_socket;
-    std::chrono::steady_clock::time_point m_deadline = std::chrono::steady_clock::time_point::max();
-    CimServer::Impl& m_server;
-    tcp::endpoint m_client;
-    beast::flat_buffer m_buffer;
-    std::optional<http::request_parser<http::string_body>> m_parser;
-    Response m_response;
-    std::optional<http::response_serializer<http::string_body>> m_serializer;
-    RequestNote m_note;
-    bool m_readingBody = false;
-};
+namespace {
 
 std::string addressOf(const tcp::endpoint& e) {
     return e.address().to_string();
@@ -719,39 +601,51 @@ std::string addressOf(const tcp::endpoint& e) {
 
 }  // namespace
 
-void CimServer::Impl::accept() {
+void CimServer::Impl::accept(Listener& listener) {
     // Connections go to the loops in turn.
     Loop& loop = *loops[nextLoop];
     nextLoop = (nextLoop + 1) % loops.size();
-    acceptor.async_accept(loop.io, [this, &loop](beast::error_code ec, tcp::socket socket) {
-        if (!acceptor.is_open()) return;
+    listener.acceptor.async_accept(loop.io, [this, &listener, &loop](beast::error_code ec,
+                                                                     tcp::socket socket) {
+        if (!listener.acceptor.is_open()) return;
         if (!ec) {
             beast::error_code ignored;
             socket.set_option(tcp::no_delay(true), ignored);
-            auto session = std::make_shared<Session>(std::move(socket), *this);
+            std::shared_ptr<Connection> session;
+            try {
+                session = listener.tls ? listener.tls->session(std::move(socket), *this)
+                                       : std::make_shared<HttpSession<tcp::socket>>(
+                                             *this, std::move(socket));
+            } catch (const std::exception& e) {
+                // Out of memory, say: this connection is dropped, not the listener.
+                logger->logError(
+                    String((std::string("starting a session failed: ") + e.what()).c_str()));
+            }
             // Registered and started on its own loop's thread.
-            asio::post(loop.io, [&loop, session] {
-                loop.sessions.push_back(session);
-                session->readRequest();
-            });
+            if (session) {
+                asio::post(loop.io, [&loop, session] {
+                    loop.sessions.push_back(session);
+                    session->start();
+                });
+            }
         } else if (ec != asio::error::operation_aborted) {
             // Out of descriptors, say: pause rather than fail again at once.
             logger->logError(String(("accepting a connection failed: " + ec.message()).c_str()));
-            acceptPause.expires_after(kSweepInterval);
-            acceptPause.async_wait([this](beast::error_code e) {
-                if (!e) accept();
+            listener.pause.expires_after(kSweepInterval);
+            listener.pause.async_wait([this, &listener](beast::error_code e) {
+                if (!e) accept(listener);
             });
             return;
         }
-        accept();
+        accept(listener);
     });
 }
 
 void CimServer::Impl::sweep(Loop& loop) {
     auto now = std::chrono::steady_clock::now();
-    std::vector<std::weak_ptr<Session>>& all = loop.sessions;
+    std::vector<std::weak_ptr<Connection>>& all = loop.sessions;
     for (std::size_t i = 0; i < all.size();) {
-        if (std::shared_ptr<Session> s = all[i].lock()) {
+        if (std::shared_ptr<Connection> s = all[i].lock()) {
             s->closeIfOverdue(now);
             ++i;
         } else {
@@ -940,25 +834,37 @@ void CimServer::Impl::logRequest(const tcp::endpoint& client, const Response& re
 }
 
 CimServer::CimServer(CimOperations& operations, ServerConfig config, LoggerRef logger,
-                     std::shared_ptr<const PasswordFile> passwords)
-    : m_impl(new Impl(operations, std::move(config), logger, std::move(passwords))) {}
+                     std::shared_ptr<const PasswordFile> passwords, TlsSessions* tls)
+    : m_impl(new Impl(operations, std::move(config), logger, std::move(passwords), tls)) {}
 
 CimServer::~CimServer() {
     stop();
 }
 
-int CimServer::bind() {
-    const ServerConfig& c = m_impl->config;
-    if (!m_impl->passwords && !isLoopbackAddress(c.host)) {
-        throw CimomError("refusing to listen on " + c.host +
-                         " without authentication: give --passwd FILE (add users with "
-                         "'qvx-cimom passwd FILE USER')");
+std::string startRefusal(const ServerConfig& c, bool authenticated, bool tls) {
+    for (const std::string* host : {&c.host, tls ? &c.tlsHost : &c.host}) {
+        if (!authenticated && !isLoopbackAddress(*host)) {
+            return "refusing to listen on " + *host +
+                   " without authentication: give --passwd FILE (add users with "
+                   "'qvx-cimom passwd FILE USER')";
+        }
     }
+    if (!c.plainHttpOffLoopback && !isLoopbackAddress(c.host)) {
+        return "refusing to serve plain HTTP on " + c.host +
+               ": passwords would cross the network readably. Serve HTTPS (--tls-cert, "
+               "--tls-key, --tls-listen) and keep --listen on loopback, or accept the risk "
+               "with --insecure-http-off-loopback";
+    }
+    return std::string();
+}
+
+namespace {
+
+int listenOn(tcp::acceptor& a, const std::string& host, int port) {
     beast::error_code ec;
-    tcp::resolver resolver(m_impl->loops.front()->io);
-    auto found = resolver.resolve(c.host, std::to_string(c.port),
+    tcp::resolver resolver(a.get_executor());
+    auto found = resolver.resolve(host, std::to_string(port),
                                   tcp::resolver::numeric_service | tcp::resolver::passive, ec);
-    tcp::acceptor& a = m_impl->acceptor;
     if (!ec && found.empty()) ec = asio::error::host_not_found;
     if (!ec) {
         tcp::endpoint where = found.begin()->endpoint();
@@ -969,14 +875,30 @@ int CimServer::bind() {
     }
     if (ec) {
         a.close();
-        throw CimomError("cannot listen on " + hostPort(c.host, c.port) + ": " + ec.message());
+        throw CimomError("cannot listen on " + hostPort(host, port) + ": " + ec.message());
     }
     return a.local_endpoint().port();
 }
 
+}  // namespace
+
+int CimServer::bind() {
+    const ServerConfig& c = m_impl->config;
+    std::string refusal = startRefusal(c, m_impl->passwords != nullptr, m_impl->secure.has_value());
+    if (!refusal.empty()) throw CimomError(refusal);
+    if (m_impl->secure) listenOn(m_impl->secure->acceptor, c.tlsHost, c.tlsPort);
+    return listenOn(m_impl->plain.acceptor, c.host, c.port);
+}
+
+int CimServer::tlsPort() const {
+    beast::error_code ec;
+    return m_impl->secure ? m_impl->secure->acceptor.local_endpoint(ec).port() : 0;
+}
+
 bool CimServer::run() {
-    if (!m_impl->acceptor.is_open()) return false;
-    m_impl->accept();
+    if (!m_impl->plain.acceptor.is_open()) return false;
+    m_impl->accept(m_impl->plain);
+    if (m_impl->secure) m_impl->accept(*m_impl->secure);
     auto work = [this](Loop& loop) {
         m_impl->sweep(loop);
         // Handlers catch what they throw; anything else is logged, not fatal.
@@ -1010,12 +932,21 @@ const char kServerUsage[] =
     "       qvx-cimom passwd FILE USER    add or change a user; password on standard input\n"
     "\n"
     "Serves the inventory provider to WBEM clients over CIM-XML/HTTP (POST, any\n"
-    "path) in namespace root/cimv2. Prints \"listening on ADDR:PORT\" when ready;\n"
-    "SIGINT or SIGTERM stop it.\n"
+    "path) in namespace root/cimv2, and over HTTPS when given a certificate.\n"
+    "Prints \"listening on ADDR:PORT\" when ready, then \"listening on ADDR:PORT\n"
+    "(HTTPS)\" with TLS; SIGINT or SIGTERM stop it.\n"
     "\n"
     "options:\n"
-    "  --listen ADDR:PORT  address to listen on (default 127.0.0.1:5988; port 0 picks\n"
-    "                      a free port). Off loopback, --passwd is required.\n"
+    "  --listen ADDR:PORT  address to listen on for HTTP (default 127.0.0.1:5988;\n"
+    "                      port 0 picks a free port). Off loopback, --passwd and\n"
+    "                      --insecure-http-off-loopback are required.\n"
+    "  --tls-cert FILE     serve HTTPS too (TLS 1.2 and 1.3), with the certificate\n"
+    "                      (chain) in FILE, PEM\n"
+    "  --tls-key FILE      the certificate's private key, PEM\n"
+    "  --tls-listen ADDR:PORT  address to listen on for HTTPS (default\n"
+    "                      127.0.0.1:5989). Off loopback, --passwd is required.\n"
+    "  --insecure-http-off-loopback  allow plain HTTP off loopback, where Basic\n"
+    "                      authentication shows passwords to the network\n"
     "  --passwd FILE       require HTTP Basic authentication against FILE\n"
     "                      (user:hash lines, made with 'qvx-cimom passwd')\n"
     "  --library PATH      provider library (default, from this program's folder:\n"
@@ -1045,28 +976,47 @@ long number(const std::string& option, const std::string& text, long low, long h
     return v;
 }
 
-void parseListen(const std::string& text, ServerConfig& c) {
+void parseListen(const std::string& option, const std::string& text, std::string& hostOut,
+                 int& portOut) {
     std::string::size_type colon = text.rfind(':');
     if (colon == std::string::npos || colon == 0) {
-        throw UsageError("--listen takes ADDR:PORT, not '" + text + "'");
+        throw UsageError(option + " takes ADDR:PORT, not '" + text + "'");
     }
     std::string host = text.substr(0, colon);
     if (host.size() >= 2 && host.front() == '[' && host.back() == ']') {
         host = host.substr(1, host.size() - 2);
     }
-    if (host.empty()) throw UsageError("--listen takes ADDR:PORT, not '" + text + "'");
-    c.host = host;
-    c.port = static_cast<int>(number("--listen port", text.substr(colon + 1), 0, 65535));
+    if (host.empty()) throw UsageError(option + " takes ADDR:PORT, not '" + text + "'");
+    hostOut = host;
+    portOut = static_cast<int>(number(option + " port", text.substr(colon + 1), 0, 65535));
+}
+
+// The TLS libraries are mapped only when HTTPS is asked for: the sessions
+// that use them come from a module of their own.
+std::unique_ptr<TlsSessions> loadTlsSessions(const std::string& module, const ProgramOptions& o) {
+    DynamicLinker& linker = systemLinker();
+    // Never closed: its code serves until the process ends.
+    void* handle = linker.open(module);
+    if (!handle) throw CimomError("cannot load the TLS module: " + linker.lastError());
+    auto* factory =
+        reinterpret_cast<TlsSessionsFactory*>(linker.symbol(handle, kTlsSessionsFactory));
+    if (!factory) throw CimomError(module + ": " + linker.lastError());
+    return std::unique_ptr<TlsSessions>(factory(o.tlsCertificate, o.tlsKey));
 }
 
 }  // namespace
 
 ProgramOptions parseServerOptions(const std::vector<std::string>& args) {
     ProgramOptions o;
+    bool tlsListen = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         if (a == "--help" || a == "-h") {
             o.help = true;
+            continue;
+        }
+        if (a == "--insecure-http-off-loopback") {
+            o.server.plainHttpOffLoopback = true;
             continue;
         }
         std::string* text = nullptr;
@@ -1075,19 +1025,31 @@ ProgramOptions parseServerOptions(const std::vector<std::string>& args) {
         if (a == "--state") text = &o.state;
         if (a == "--passwd") text = &o.passwd;
         if (a == "--log") text = &o.log;
-        bool known = text || a == "--listen" || a == "--threads" || a == "--timeout";
+        if (a == "--tls-cert") text = &o.tlsCertificate;
+        if (a == "--tls-key") text = &o.tlsKey;
+        bool known =
+            text || a == "--listen" || a == "--tls-listen" || a == "--threads" || a == "--timeout";
         if (!known) throw UsageError("unknown argument '" + a + "'");
         if (i + 1 >= args.size() || args[i + 1].empty()) throw UsageError(a + " needs a value");
         const std::string& value = args[++i];
         if (text) {
             *text = value;
         } else if (a == "--listen") {
-            parseListen(value, o.server);
+            parseListen(a, value, o.server.host, o.server.port);
+        } else if (a == "--tls-listen") {
+            parseListen(a, value, o.server.tlsHost, o.server.tlsPort);
+            tlsListen = true;
         } else if (a == "--threads") {
             o.server.threads = static_cast<std::size_t>(number(a, value, 1, 256));
         } else {
             o.server.timeoutSeconds = static_cast<int>(number(a, value, 1, 3600));
         }
+    }
+    if (o.tlsCertificate.empty() != o.tlsKey.empty()) {
+        throw UsageError("HTTPS needs both --tls-cert and --tls-key");
+    }
+    if (tlsListen && o.tlsCertificate.empty()) {
+        throw UsageError("--tls-listen needs --tls-cert and --tls-key");
     }
     return o;
 }
@@ -1108,16 +1070,22 @@ int runServer(const ProgramOptions& options) {
         options.library.empty() ? dir + "/" QVX_PROVIDER_FROM_PROGRAM : options.library;
     std::string schemaFile =
         options.schema.empty() ? dir + "/" QVX_SCHEMA_FROM_PROGRAM : options.schema;
+    std::string refusal =
+        startRefusal(options.server, !options.passwd.empty(), !options.tlsCertificate.empty());
+    if (!refusal.empty()) {
+        std::fprintf(stderr, "qvx-cimom: %s\n", refusal.c_str());
+        return 2;
+    }
     try {
         std::shared_ptr<const PasswordFile> passwords;
         if (!options.passwd.empty()) {
             passwords = std::make_shared<PasswordFile>(PasswordFile::load(options.passwd));
-        } else if (!isLoopbackAddress(options.server.host)) {
-            std::fprintf(stderr,
-                         "qvx-cimom: refusing to listen on %s without authentication: give "
-                         "--passwd FILE (add users with 'qvx-cimom passwd FILE USER')\n",
-                         options.server.host.c_str());
-            return 2;
+        }
+        // Outlives the server, whose sessions it made.
+        std::unique_ptr<TlsSessions> tls;
+        if (!options.tlsCertificate.empty()) {
+            tls = loadTlsSessions(dir + "/" QVX_LIBRARIES_FROM_PROGRAM "/libqvx-cimom-tls.so",
+                                  options);
         }
         if (!options.state.empty()) {
             if (mkdir(options.state.c_str(), 0700) != 0 && errno != EEXIST) {
@@ -1136,12 +1104,22 @@ int runServer(const ProgramOptions& options) {
         {
             Dispatcher dispatcher(loader.provider(), env);
             CimOperations operations(schema, dispatcher, loader.providerId());
-            CimServer server(operations, options.server, logger, passwords);
+            CimServer server(operations, options.server, logger, passwords, tls.get());
             int port = server.bind();
-            std::string where = hostPort(options.server.host, port);
-            std::printf("listening on %s\n", where.c_str());
+            std::vector<std::string> where = {"listening on " +
+                                              hostPort(options.server.host, port)};
+            if (tls) {
+                where.push_back("listening on " +
+                                hostPort(options.server.tlsHost, server.tlsPort()) + " (HTTPS)");
+            }
+            std::string ready;
+            for (const std::string& line : where) {
+                ready += line + "\n";
+                logger->logInfo(String(line.c_str()));
+            }
+            // One write, so a reader gets every line at once.
+            std::fputs(ready.c_str(), stdout);
             std::fflush(stdout);
-            logger->logInfo(String(("listening on " + where).c_str()));
 
             std::atomic<bool> signalled(false);
             std::thread waiter([&] {

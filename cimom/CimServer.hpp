@@ -30,10 +30,21 @@ struct ServerConfig {
     // For a whole request (idle keep-alive wait included) and for a whole
     // reply; checked a few times a second.
     int timeoutSeconds = 5;
+    // HTTPS, when the server is given TLS sessions.
+    std::string tlsHost = "127.0.0.1";
+    int tlsPort = 5989;
+    // Basic authentication over plain HTTP shows passwords to the network.
+    bool plainHttpOffLoopback = false;
 };
 
 // 127.0.0.0/8, ::1 and "localhost".
 bool isLoopbackAddress(const std::string& host);
+
+// Why the server must not start with this configuration: off loopback only
+// with authentication, and plain HTTP only when allowed. Empty when it may.
+std::string startRefusal(const ServerConfig& config, bool authenticated, bool tls);
+
+class TlsSessions;
 
 // A CIM operation answered from a decoded request: the response body, or a
 // CimXmlError carrying the CIM status for an ERROR element.
@@ -80,14 +91,17 @@ private:
 class CimServer {
 public:
     // passwords null: no authentication (refused off loopback by bind()).
+    // tls null: no HTTPS; else it makes the sessions of the HTTPS listener.
     CimServer(CimOperations& operations, ServerConfig config, OpenWBEM::LoggerRef logger,
-              std::shared_ptr<const PasswordFile> passwords);
+              std::shared_ptr<const PasswordFile> passwords, TlsSessions* tls = nullptr);
     ~CimServer();
     CimServer(const CimServer&) = delete;
     CimServer& operator=(const CimServer&) = delete;
 
-    // Binds the listening socket; returns the port. Throws CimomError.
+    // Binds the listening sockets; returns the HTTP port. Throws CimomError.
     int bind();
+    // The HTTPS port once bound; 0 without TLS.
+    int tlsPort() const;
     // Serves until stop(); returns false when serving could not start.
     bool run();
     // Safe from any thread, before or during run().
@@ -107,6 +121,8 @@ struct ProgramOptions {
     std::string state;    // empty: QVX_SIM_REGISTRY as it is
     std::string passwd;   // empty: no authentication
     std::string log;      // empty: standard error
+    std::string tlsCertificate;  // empty: no HTTPS
+    std::string tlsKey;
     bool help = false;
 };
 

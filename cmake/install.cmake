@@ -17,7 +17,7 @@ set(qvx_components provider)
 if(TARGET qvx-cimom)
   list(APPEND qvx_components devkit)
   install(TARGETS qvx-cimom qvx-inventory RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT devkit)
-  install(TARGETS owapi osa SblimUtilities
+  install(TARGETS owapi osa SblimUtilities qvx-cimom-tls
     LIBRARY DESTINATION ${QVX_PRIVATE_LIBDIR} COMPONENT devkit NAMELINK_SKIP)
   install(FILES ${CMAKE_SOURCE_DIR}/simulator/appliance.yaml
     DESTINATION ${QVX_DATADIR} COMPONENT devkit)

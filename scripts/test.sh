@@ -42,7 +42,7 @@ ctest --test-dir "$out/package/native" --output-on-failure -L shipping
   "$out/package/native" "$out/package/m32"
 
 # Each reader of outside input under libFuzzer for a bounded time.
-QVX_FUZZ_BUILD="$out/fuzz" QVX_FUZZ_SECONDS="${QVX_FUZZ_SECONDS:-45}" "$here/scripts/fuzz.sh"
+QVX_FUZZ_BUILD="$out/fuzz" QVX_FUZZ_SECONDS="${QVX_FUZZ_SECONDS:-30}" "$here/scripts/fuzz.sh"
 
 configure asan -DQVX_SANITIZE=address,undefined
 cmake --build "$out/asan" -j"$jobs"

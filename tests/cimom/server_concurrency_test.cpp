@@ -1,5 +1,5 @@
 // qvx-cimom under concurrent clients: mixed reads and writes of every class
-// over more connections than workers. Built with ThreadSanitizer by the test
+// over more connections than workers, over HTTP and HTTPS. Built with ThreadSanitizer by the test
 // script, so a data race in the server or the provider fails the run (the
 // server then does not exit cleanly).
 #include "server_test_support.hpp"
@@ -61,7 +61,7 @@ std::vector<Call> calls(int client) {
 
 TEST(ServerConcurrency, MixedRequestsFromManyClientsEachGetTheirOwnAnswers) {
     TempDir dir;
-    ServerProcess server(dir, {"--threads", "3"});
+    ServerProcess server(dir, withTls(dir, {"--threads", "3"}));
     ASSERT_TRUE(server.ready()) << server.failure();
     const int kClients = 6;
     const int kRounds = 8;
@@ -69,15 +69,16 @@ TEST(ServerConcurrency, MixedRequestsFromManyClientsEachGetTheirOwnAnswers) {
     std::vector<std::thread> clients;
     for (int i = 0; i < kClients; ++i) {
         clients.emplace_back([&, i] {
+            const bool tls = i % 2 == 1;
             int n = 0;
             for (int round = 0; round < kRounds; ++round) {
                 for (const Call& c : calls(i)) {
                     std::string id = std::to_string(i) + "-" + std::to_string(++n);
                     CimHeaders h;
                     h.method = c.method;
-                    HttpResponse r =
-                        roundTrip(server.port(),
-                                  cimRequest(h, withId(intrinsicBody(c.method, c.params), id)));
+                    HttpResponse r = roundTrip(
+                        tls ? server.tlsPort() : server.port(),
+                        cimRequest(h, withId(intrinsicBody(c.method, c.params), id)), tls);
                     bool good = r.status == 200 &&
                                 r.body.find("<MESSAGE ID=\"" + id + "\"") != std::string::npos &&
                                 r.body.find(c.expected) != std::string::npos &&

@@ -5,11 +5,13 @@
 
 #include <gtest/gtest.h>
 
+#include <openssl/ssl.h>
 #include <sys/stat.h>
 
+#include <cctype>
 #include <chrono>
 #include <memory>
-#include <regex>
+#include <random>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -60,8 +62,8 @@ std::string modifyOwner(const std::string& value, const std::string& type = "str
                    nullptr, authorization);
 }
 
-bool answersGoodRequest(int port, const std::string& authorization = "") {
-    HttpResponse r = roundTrip(port, getChassis(authorization));
+bool answersGoodRequest(int port, const std::string& authorization = "", bool tls = false) {
+    HttpResponse r = roundTrip(port, getChassis(authorization), tls);
     return r.status == 200 &&
            r.body.find("<INSTANCE CLASSNAME=\"QVX_Z64Chassis\">") != std::string::npos &&
            r.body.find("ERROR") == std::string::npos;
@@ -201,14 +203,36 @@ Capture capture(const std::string& name) {
     return c;
 }
 
+std::string replaced(std::string s, const std::string& from, const std::string& to) {
+    for (std::size_t at = s.find(from); at != std::string::npos; at = s.find(from, at + to.size())) {
+        s.replace(at, from.size(), to);
+    }
+    return s;
+}
+
+// The digits, or the rest of the line, after each `after` become "*".
+std::string starred(std::string s, const std::string& after, bool digits) {
+    for (std::size_t at = s.find(after); at != std::string::npos; at = s.find(after, at + 1)) {
+        std::size_t b = at + after.size(), e = b;
+        while (e < s.size() && (digits ? std::isdigit(static_cast<unsigned char>(s[e])) != 0 : s[e] != '\r')) ++e;
+        s.replace(b, e - b, "*");
+    }
+    return s;
+}
+
+// The number of the reply's CIM headers, from its Man header.
+std::string nsOf(const std::string& head) {
+    std::size_t b = head.find("ns="), e = b == std::string::npos ? b : b + 3;
+    while (e < head.size() && std::isdigit(static_cast<unsigned char>(head[e]))) ++e;
+    return b == std::string::npos ? "" : head.substr(b + 3, e - b - 3);
+}
+
 // All that may differ between hosts: the date, the server's name and the
 // number of the reply's CIM headers.
 std::string normalised(std::string head) {
-    for (const auto& [from, to] : {std::pair{"Date: [^\r]*", "Date: *"}, std::pair{"Server: [^\r]*", "Server: *"},
-                                   std::pair{"ns=[0-9]+", "ns=*"}, std::pair{"\n[0-9]+-CIMOperation", "\n*-CIMOperation"}}) {
-        head = std::regex_replace(head, std::regex(from), to);
-    }
-    return head;
+    std::string ns = nsOf(head);
+    if (!ns.empty()) head = replaced(head, "\n" + ns + "-CIMOperation", "\n*-CIMOperation");
+    return starred(starred(starred(head, "Date: ", false), "Server: ", false), "ns=", true);
 }
 
 std::string flags(const char* qualifiers, const char* origin) {
@@ -247,7 +271,7 @@ TEST_F(HttpTest, RepliesAreTheAppliancesObjectManagersByteForByte) {
         {"08-gi-no-content-type", request("GetInstance", chassis, [](CimHeaders& h) { h.contentType = ""; })},
         {"11-gi-100k-key", request("GetInstance", missing(std::string(100000, 'k')))},
         {"12-di-missing", request("DeleteInstance", missing("Nope"))},
-        {"13-gi-classcase", request("GetInstance", std::regex_replace(chassis, std::regex("QVX_Z64Chassis"), "qvx_z64chassis"))},
+        {"13-gi-classcase", request("GetInstance", replaced(chassis, "QVX_Z64Chassis", "qvx_z64chassis"))},
         {"14-invoke-undeclared", cimRequest(invoke, "<?xml version=\"1.0\"?><CIM CIMVERSION=\"2.0\" DTDVERSION=\"2.0\"><MESSAGE ID=\"4711\" PROTOCOLVERSION=\"1.0\"><SIMPLEREQ><METHODCALL NAME=\"NoSuchMethod\"><LOCALINSTANCEPATH><LOCALNAMESPACEPATH><NAMESPACE NAME=\"root\"/><NAMESPACE NAME=\"cimv2\"/></LOCALNAMESPACEPATH>" + kChassisName + "</LOCALINSTANCEPATH></METHODCALL></SIMPLEREQ></MESSAGE></CIM>")},
         {"15-getproperty", request("GetProperty", chassis + param("PropertyName", "<VALUE>CanBeFRUed</VALUE>"))},
         {"16-setproperty-ro", setProperty("SerialNumber", "forged")},
@@ -255,12 +279,12 @@ TEST_F(HttpTest, RepliesAreTheAppliancesObjectManagersByteForByte) {
         {"18-not-xml", cimRequest(get, "this is not xml!")},
     };
     for (const auto& c : cases) {
-        std::string sent = std::regex_replace(c.request, std::regex("ID=\"4711\""), "ID=\"1001\"");
+        std::string sent = replaced(c.request, "ID=\"4711\"", "ID=\"1001\"");
         Capture want = capture(c.capture);
         HttpResponse got = roundTrip(server->port(), sent);
-        std::smatch ns;
-        if (got.status == 200 && std::regex_search(got.head, ns, std::regex("ns=([0-9]+)"))) {
-            EXPECT_NE(got.head.find("\r\n" + ns[1].str() + "-CIMOperation: "), std::string::npos) << c.capture;
+        std::string ns = nsOf(got.head);
+        if (got.status == 200 && !ns.empty()) {
+            EXPECT_NE(got.head.find("\r\n" + ns + "-CIMOperation: "), std::string::npos) << c.capture;
         }
         EXPECT_EQ(normalised(got.head), normalised(want.head)) << c.capture;
         EXPECT_EQ(want.cut ? got.body.substr(0, want.body.size()) : got.body, want.body) << c.capture;
@@ -280,6 +304,68 @@ TEST_F(HttpTest, OneConnectionCarriesAWriteAndARead) {
     ASSERT_EQ(r.status, 200);
     EXPECT_NE(r.body.find("<MESSAGE ID=\"4711\""), std::string::npos);
     EXPECT_NE(r.body.find("<VALUE>kept alive</VALUE>"), std::string::npos) << r.body;
+    // Without TLS asked for, no TLS library is mapped.
+    EXPECT_EQ(readFile("/proc/" + std::to_string(server->pid()) + "/maps").find("libssl"),
+              std::string::npos);
+}
+
+// A client's first handshake message, as the library writes it.
+std::string clientHello() {
+    SSL_CTX* context = SSL_CTX_new(TLS_client_method());
+    SSL* tls = SSL_new(context);
+    BIO* out = BIO_new(BIO_s_mem());
+    SSL_set_bio(tls, BIO_new(BIO_s_mem()), out);
+    SSL_connect(tls);  // wants the server's answer, with the hello written
+    char* bytes = nullptr;
+    long size = BIO_get_mem_data(out, &bytes);
+    std::string hello(bytes, size);
+    SSL_free(tls);
+    SSL_CTX_free(context);
+    return hello;
+}
+
+TEST_F(HttpTest, HostileTlsTrafficIsRefusedWhileOthersAreServed) {
+    start(withTls(dir, {"--threads", "2", "--timeout", "1"}));
+    const std::string hello = clientHello();
+    std::string noise(4096, '\0');
+    std::mt19937 random(16);
+    for (char& c : noise) c = static_cast<char>(random());
+    const struct {
+        const char* why;
+        std::string sent;
+        bool thenEnd;  // our side closes its half after sending
+        int version;   // else: a handshake offering this TLS version alone
+    } cases[] = {
+        {"plain HTTP", getChassis(), false, 0},
+        {"random bytes", noise, false, 0},
+        {"a handshake cut off half way", hello.substr(0, hello.size() / 2), true, 0},
+        {"a handshake never finished", hello, false, 0},
+        {"TLS 1.0", "", false, TLS1_VERSION},
+        {"TLS 1.1", "", false, TLS1_1_VERSION},
+    };
+    std::vector<std::unique_ptr<RawConnection>> held;
+    for (const auto& c : cases) {
+        held.emplace_back(new RawConnection(server->tlsPort(), c.version ? c.version : -1));
+        if (c.version) {
+            EXPECT_FALSE(held.back()->connected()) << c.why;
+            EXPECT_NE(held.back()->tlsError().find("alert protocol version"), std::string::npos)
+                << c.why << ": " << held.back()->tlsError();
+        } else {
+            EXPECT_TRUE(held.back()->send(c.sent)) << c.why;
+            if (c.thenEnd) held.back()->stopSending();
+        }
+        EXPECT_TRUE(answersGoodRequest(server->tlsPort(), "", true)) << "after " << c.why;
+    }
+    for (std::size_t i = 0; i < held.size(); ++i) {
+        EXPECT_TRUE(!held[i]->connected() || held[i]->closedByServer()) << cases[i].why;
+    }
+    EXPECT_TRUE(answersGoodRequest(server->tlsPort(), "", true));
+    EXPECT_TRUE(answersGoodRequest(server->port()));
+    EXPECT_EQ(server->stop(), 0) << server->errors();
+    for (const char* reason : {"failed: timed out", "failed: unsupported protocol"}) {
+        EXPECT_NE(server->log().find(reason), std::string::npos)
+            << reason << " in " << server->log();
+    }
 }
 
 TEST_F(HttpTest, SlowAndIdleConnectionsAreDroppedAfterTheReadTimeout) {
@@ -377,9 +463,19 @@ TEST_F(HttpTest, BadCommandLinesAreRefusedBeforeAnythingListens) {
     const struct {
         std::vector<std::string> args;
         const char* message;
+        int exitCode = 2;
     } cases[] = {
         {{"--listen", "0.0.0.0:0", "--library", QVX_PROVIDER_LIBRARY, "--schema", QVX_SCHEMA_FILE},
          "without authentication"},
+        {{"--listen", "0.0.0.0:0", "--passwd", "unread"}, "--insecure-http-off-loopback"},
+        {{"--tls-listen", "0.0.0.0:0", "--tls-cert", "c", "--tls-key", "k"},
+         "without authentication"},
+        {{"--tls-listen", "127.0.0.1:0"}, "--tls-listen needs --tls-cert and --tls-key"},
+        {{"--tls-cert", "c"}, "HTTPS needs both --tls-cert and --tls-key"},
+        {{"--listen", "127.0.0.1:0", "--tls-listen", "127.0.0.1:0", "--tls-cert", "/none.pem",
+          "--tls-key", "/none.key"},
+         "/none.pem: cannot use the certificate",
+         1},
         {{"--listen", "127.0.0.1"}, "--listen takes ADDR:PORT"},
         {{"--listen", "127.0.0.1:70000"}, "--listen port takes a number"},
         {{"--threads", "0"}, "--threads takes a number"},
@@ -390,7 +486,7 @@ TEST_F(HttpTest, BadCommandLinesAreRefusedBeforeAnythingListens) {
         std::vector<std::string> argv = {QVX_CIMOM_EXE};
         argv.insert(argv.end(), c.args.begin(), c.args.end());
         CommandResult r = runCommand(argv);
-        EXPECT_EQ(r.exitCode, 2) << r.output;
+        EXPECT_EQ(r.exitCode, c.exitCode) << r.output;
         EXPECT_NE(r.output.find(c.message), std::string::npos) << r.output;
         EXPECT_EQ(("\n" + r.output).find("\nlistening on"), std::string::npos) << r.output;
     }

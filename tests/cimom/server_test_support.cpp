@@ -3,12 +3,15 @@
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
+#include <openssl/err.h>
+#include <openssl/ssl.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
@@ -116,7 +119,11 @@ ServerProcess::ServerProcess(const TempDir& dir, const std::vector<std::string>&
                                      "--state",            dir.file("state"),
                                      "--log",              dir.file("server.log")};
     bool schemaGiven = false;
-    for (const std::string& a : extraArgs) schemaGiven = schemaGiven || a == "--schema";
+    std::size_t lines = 1;  // one readiness line a listener
+    for (const std::string& a : extraArgs) {
+        schemaGiven = schemaGiven || a == "--schema";
+        lines += a == "--tls-cert";
+    }
     if (!schemaGiven) args.insert(args.end(), {"--schema", QVX_SCHEMA_FILE});
     args.insert(args.end(), extraArgs.begin(), extraArgs.end());
     std::vector<std::string> env = environment(true);
@@ -133,10 +140,10 @@ ServerProcess::ServerProcess(const TempDir& dir, const std::vector<std::string>&
     close(out[1]);
     m_stdout = out[0];
 
-    // The readiness line, within 30 seconds.
+    // The readiness lines, within 30 seconds.
     std::string line;
     auto deadline = Clock::now() + std::chrono::seconds(30);
-    while (line.find('\n') == std::string::npos) {
+    while (static_cast<std::size_t>(std::count(line.begin(), line.end(), '\n')) < lines) {
         auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
         pollfd p{m_stdout, POLLIN, 0};
         char ch[256];
@@ -149,6 +156,9 @@ ServerProcess::ServerProcess(const TempDir& dir, const std::vector<std::string>&
     }
     const std::string prefix = "listening on 127.0.0.1:";
     if (line.compare(0, prefix.size(), prefix) == 0) m_port = std::atoi(line.c_str() + prefix.size());
+    std::string::size_type tls = line.find("\n" + prefix);
+    if (lines > 1) m_port = tls == std::string::npos ? 0 : m_port;
+    if (m_port > 0 && lines > 1) m_tlsPort = std::atoi(line.c_str() + tls + 1 + prefix.size());
     if (m_port <= 0) m_failure = "no readiness line; stdout: '" + line + "'; stderr: " + errors();
     // The provider writes to standard output too: keep the pipe from filling.
     m_drain = std::thread([fd = m_stdout] {
@@ -158,9 +168,10 @@ ServerProcess::ServerProcess(const TempDir& dir, const std::vector<std::string>&
     });
 }
 
-std::string ServerProcess::url(const std::string& credentials) const {
-    return "http://" + (credentials.empty() ? std::string() : credentials + "@") +
-           "localhost:" + std::to_string(m_port) + "/root/cimv2";
+std::string ServerProcess::url(const std::string& credentials, bool tls) const {
+    return (tls ? "https://" : "http://") +
+           (credentials.empty() ? std::string() : credentials + "@") +
+           "localhost:" + std::to_string(tls ? m_tlsPort : m_port) + "/root/cimv2";
 }
 
 int ServerProcess::stop() {
@@ -190,7 +201,22 @@ std::string HttpResponse::header(const std::string& name) const {
     return std::string();
 }
 
-RawConnection::RawConnection(int port) {
+bool makeCertificate(const TempDir& dir, const std::string& name) {
+    return runCommand({"openssl", "req", "-x509", "-newkey", "ec", "-pkeyopt",
+                       "ec_paramgen_curve:P-256", "-nodes", "-days", "1", "-subj", "/CN=localhost",
+                       "-addext", "subjectAltName=DNS:localhost,IP:127.0.0.1", "-keyout",
+                       dir.file(name + ".key"), "-out", dir.file(name + ".pem")})
+               .exitCode == 0;
+}
+
+std::vector<std::string> withTls(const TempDir& dir, std::vector<std::string> args) {
+    if (!makeCertificate(dir, "server")) return {"--tls-cert", "(openssl failed)"};
+    args.insert(args.end(), {"--tls-listen", "127.0.0.1:0", "--tls-cert", dir.file("server.pem"),
+                             "--tls-key", dir.file("server.key")});
+    return args;
+}
+
+RawConnection::RawConnection(int port, int tlsVersion) {
     m_fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (m_fd < 0) return;
     timeval tv{30, 0};
@@ -204,26 +230,56 @@ RawConnection::RawConnection(int port) {
         close(m_fd);
         m_fd = -1;
     }
+    if (m_fd < 0 || tlsVersion < 0) return;
+    m_context = SSL_CTX_new(TLS_client_method());
+    if (tlsVersion > 0) {
+        // Old versions need the weakest security level to be offered at all.
+        SSL_CTX_set_security_level(m_context, 0);
+        SSL_CTX_set_cipher_list(m_context, "DEFAULT:@SECLEVEL=0");
+        SSL_CTX_set_min_proto_version(m_context, tlsVersion);
+        SSL_CTX_set_max_proto_version(m_context, tlsVersion);
+    }
+    m_tls = SSL_new(m_context);
+    SSL_set_fd(m_tls, m_fd);
+    if (SSL_connect(m_tls) != 1) {
+        char text[256] = "no error queued";
+        ERR_error_string_n(ERR_peek_last_error(), text, sizeof text);
+        m_tlsError = text;
+        ERR_clear_error();
+        close(m_fd);
+        m_fd = -1;
+    }
 }
 
 RawConnection::~RawConnection() {
+    if (m_tls) SSL_free(m_tls);
+    if (m_context) SSL_CTX_free(m_context);
     if (m_fd >= 0) close(m_fd);
 }
 
 bool RawConnection::send(const std::string& bytes) {
     for (std::size_t done = 0; done < bytes.size();) {
-        ssize_t n = ::send(m_fd, bytes.data() + done, bytes.size() - done, MSG_NOSIGNAL);
+        long n = m_tls
+                     ? SSL_write(m_tls, bytes.data() + done, static_cast<int>(bytes.size() - done))
+                     : ::send(m_fd, bytes.data() + done, bytes.size() - done, MSG_NOSIGNAL);
         if (n <= 0) return false;
         done += static_cast<std::size_t>(n);
     }
     return true;
 }
 
+long RawConnection::read(char* buf, std::size_t size) {
+    if (!m_tls) return recv(m_fd, buf, size, 0);
+    long n = SSL_read(m_tls, buf, static_cast<int>(size));
+    ERR_clear_error();
+    return n;
+}
+
 HttpResponse RawConnection::receive() {
     HttpResponse r;
     auto fill = [this] {
         char buf[4096];
-        ssize_t n = recv(m_fd, buf, sizeof buf, 0);
+        long n = read(buf, sizeof buf);
         if (n > 0) m_buffer.append(buf, n);
         return n > 0;
     };
@@ -292,8 +348,8 @@ std::string intrinsicBody(const std::string& method, const std::string& params,
            "</IMETHODCALL></SIMPLEREQ></MESSAGE></CIM>\n";
 }
 
-HttpResponse roundTrip(int port, const std::string& request) {
-    RawConnection c(port);
+HttpResponse roundTrip(int port, const std::string& request, bool tls) {
+    RawConnection c(port, tls ? 0 : -1);
     if (!c.connected() || !c.send(request)) return HttpResponse();
     return c.receive();
 }

@@ -8,6 +8,9 @@
 #include <utility>
 #include <vector>
 
+struct ssl_ctx_st;
+struct ssl_st;
+
 namespace qvx_test {
 
 std::string readFile(const std::string& path);
@@ -35,6 +38,13 @@ struct CommandResult {
 // stopped after 60 seconds at most.
 CommandResult runCommand(const std::vector<std::string>& argv, const std::string& input = "");
 
+// A self-signed certificate for localhost and 127.0.0.1 with its key, made
+// by the openssl command: <dir>/<name>.pem and <dir>/<name>.key.
+bool makeCertificate(const TempDir& dir, const std::string& name);
+// The arguments that make the server serve HTTPS too, on a free port, with a
+// certificate made for it ("server").
+std::vector<std::string> withTls(const TempDir& dir, std::vector<std::string> args = {});
+
 // qvx-cimom on 127.0.0.1, port 0, with the built provider (and schema unless
 // the arguments give one), state in <dir>/state, log in <dir>/server.log,
 // standard error in <dir>/server.stderr. The appliance file, if any, goes to
@@ -47,10 +57,13 @@ public:
     ServerProcess(const ServerProcess&) = delete;
     ServerProcess& operator=(const ServerProcess&) = delete;
 
-    bool ready() const { return m_port > 0; }  // the readiness line came
+    bool ready() const { return m_port > 0; }  // the readiness lines came
     const std::string& failure() const { return m_failure; }
     int port() const { return m_port; }
-    std::string url(const std::string& credentials = "") const;  // http://..../root/cimv2
+    int tlsPort() const { return m_tlsPort; }
+    int pid() const { return m_pid; }
+    // http://..../root/cimv2, or https:// on the TLS port
+    std::string url(const std::string& credentials = "", bool tls = false) const;
     std::string log() const { return readFile(m_dir.file("server.log")); }
     std::string errors() const { return readFile(m_dir.file("server.stderr")); }
     // SIGTERM and wait; the exit status, or -1 when it did not exit by itself.
@@ -60,6 +73,7 @@ private:
     const TempDir& m_dir;
     int m_pid = -1;
     int m_port = 0;
+    int m_tlsPort = 0;
     int m_stdout = -1;
     std::string m_failure;
     std::thread m_drain;
@@ -74,21 +88,28 @@ struct HttpResponse {
 };
 
 // One TCP connection to 127.0.0.1:port with 30-second send and receive
-// timeouts, so no test can hang on it.
+// timeouts, so no test can hang on it. With tlsVersion 0 or more, TLS over
+// it, the server's certificate not checked: 0 offers what the library
+// allows, else only that version (TLS1_VERSION, ...).
 class RawConnection {
 public:
-    explicit RawConnection(int port);
+    explicit RawConnection(int port, int tlsVersion = -1);
     ~RawConnection();
     RawConnection(const RawConnection&) = delete;
     RawConnection& operator=(const RawConnection&) = delete;
     bool connected() const { return m_fd >= 0; }
+    const std::string& tlsError() const { return m_tlsError; }  // why the handshake failed
     bool send(const std::string& bytes);
     void stopSending();      // shuts the sending side: the server reads end of stream
     HttpResponse receive();  // headers, then Content-Length bytes of body
     bool closedByServer();   // as opposed to our own timeout
 
 private:
+    long read(char* buf, std::size_t size);
     int m_fd = -1;
+    ssl_ctx_st* m_context = nullptr;
+    ssl_st* m_tls = nullptr;
+    std::string m_tlsError;
     std::string m_buffer;
 };
 
@@ -108,7 +129,7 @@ std::string intrinsicBody(const std::string& method, const std::string& params,
                           const std::string& nameSpace = "root/cimv2");
 
 // Sends one request on a new connection and reads the reply.
-HttpResponse roundTrip(int port, const std::string& request);
+HttpResponse roundTrip(int port, const std::string& request, bool tls = false);
 
 }  // namespace qvx_test
 

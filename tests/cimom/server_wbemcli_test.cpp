@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -48,25 +49,29 @@ protected:
         ASSERT_TRUE(server->ready()) << server->failure();
     }
 
-    // wbemcli OP http://[CREDENTIALS@]localhost:PORT/NAMESPACE[:OBJECT] [ARGS...]
+    // wbemcli OP [TLS...] http[s]://[CREDENTIALS@]localhost:PORT/NAMESPACE[:OBJECT] [ARGS...]
     CommandResult wbemcli(const std::string& op, const std::string& object,
                           const std::vector<std::string>& args = {},
                           const std::string& credentials = "",
                           const std::string& ns = "root/cimv2") {
-        std::string url = server->url(credentials);
+        std::string url = server->url(credentials, !tls.empty());
         url = url.substr(0, url.size() - 10) + ns + (object.empty() ? "" : ":" + object);
-        std::vector<std::string> argv = {"wbemcli", op, url};
+        std::vector<std::string> argv = {"wbemcli", op};
+        argv.insert(argv.end(), tls.begin(), tls.end());
+        argv.push_back(url);
         argv.insert(argv.end(), args.begin(), args.end());
         return runCommand(argv);
     }
 
     // What wbemcli puts before every listed path.
     std::string prefix() const {
-        return "localhost:" + std::to_string(server->port()) + "/root/cimv2:";
+        return "localhost:" + std::to_string(tls.empty() ? server->port() : server->tlsPort()) +
+               "/root/cimv2:";
     }
 
     TempDir dir;
     std::unique_ptr<ServerProcess> server;
+    std::vector<std::string> tls;  // wbemcli's TLS options; none: plain HTTP
 };
 
 TEST_F(WbemcliTest, EveryOperationOnEveryClass) {
@@ -209,6 +214,67 @@ TEST_F(WbemcliTest, HardwareFaultReachesTheClientWithTheProvidersText) {
         << r.output;
     // Classes that do not read the serial number are still served.
     EXPECT_EQ(wbemcli("ein", "QVX_MBMLogicalModule").exitCode, 0);
+}
+
+TEST_F(WbemcliTest, HttpsForClientsThatTrustTheCertificateOrDoNotCheck) {
+    ASSERT_TRUE(makeCertificate(dir, "other"));
+    start(withTls(dir));
+    const struct {
+        const char* name;
+        std::vector<std::string> paths;
+        const char* read;
+    } classes[] = {
+        {"QVX_Z64Chassis", {kChassis}, "SerialNumber=\"QVX2005113000042\""},
+        {"QVX_Z64ExpansionChassis",
+         {nth(kExpansion, "0"), nth(kExpansion, "1")},
+         "ChassisNo=2,PresentStatus=false"},
+        {"QVX_MBMLogicalModule",
+         {nth(kModule, "0"), nth(kModule, "1")},
+         "DeviceID=\"MBMLogicalModule1\""},
+    };
+    const struct {
+        std::vector<std::string> options;
+        bool trusted;
+    } clients[] = {
+        {{"-cacert", dir.file("server.pem")}, true},
+        {{"-noverify"}, true},
+        {{"-cacert", dir.file("other.pem")}, false},
+    };
+    for (std::size_t i = 0; i < std::size(clients); ++i) {
+        tls = clients[i].options;
+        const std::string owner = "client " + std::to_string(i);
+        std::vector<CommandResult> results = {wbemcli("mi", kChassis, {"OwnerName=" + owner}),
+                                              wbemcli("gi", kChassis, {"OwnerName"})};
+        for (const auto& c : classes) {
+            std::vector<std::string> names;
+            for (const std::string& p : c.paths) names.push_back(prefix() + p);
+            CommandResult listed = wbemcli("ein", c.name), read = wbemcli("ei", c.name);
+            if (clients[i].trusted) {
+                EXPECT_EQ(lines(listed.output), names) << tls[0];
+                EXPECT_NE(read.output.find(c.read), std::string::npos) << tls[0] << read.output;
+            }
+            results.insert(results.end(), {listed, read});
+        }
+        for (const CommandResult& r : results) {
+            EXPECT_EQ(r.exitCode, clients[i].trusted ? 0 : 16) << tls[0] << ": " << r.output;
+            EXPECT_EQ(r.output.find("SSL peer certificate") == std::string::npos,
+                      clients[i].trusted)
+                << tls[0] << ": " << r.output;
+        }
+        if (clients[i].trusted) {
+            EXPECT_NE(results[1].output.find("OwnerName=\"" + owner + "\""), std::string::npos)
+                << results[1].output;
+        }
+    }
+    // The refused client wrote nothing; the log is HTTP's.
+    tls = {"-noverify"};
+    EXPECT_NE(wbemcli("gi", kChassis, {"OwnerName"}).output.find("OwnerName=\"client 1\""),
+              std::string::npos);
+    EXPECT_NE(readFile("/proc/" + std::to_string(server->pid()) + "/maps").find("libssl"),
+              std::string::npos);
+    EXPECT_EQ(server->stop(), 0) << server->errors();
+    EXPECT_NE(server->log().find("method=ModifyInstance class=QVX_Z64Chassis http=200 cim=OK"),
+              std::string::npos);
 }
 
 TEST_F(WbemcliTest, BasicAuthenticationWithAUserFromThePasswordFile) {

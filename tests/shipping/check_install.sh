@@ -99,6 +99,7 @@ provider_files() {  # prefix, libdir, datadir
 devkit_files() {  # prefix, libdir, datadir, bindir, sysconfdir (without leading /)
   echo "$1/$4/qvx-cimom" "$1/$4/qvx-inventory" "$1/$2/qvx-inventory/libowapi.so" \
     "$1/$2/qvx-inventory/libosa.so" "$1/$2/qvx-inventory/libSblimUtilities.so" \
+    "$1/$2/qvx-inventory/libqvx-cimom-tls.so" \
     "$1/$3/qvx-inventory/appliance.yaml" "$1/lib/systemd/system/qvx-cimom.service" \
     "$5/default/qvx-cimom"
 }
