@@ -2,7 +2,6 @@
 #ifndef QVX_TESTS_OWAPI_TEST_UTIL_H
 #define QVX_TESTS_OWAPI_TEST_UTIL_H
 
-#include <functional>
 #include <initializer_list>
 #include <string>
 #include <vector>
@@ -22,12 +21,6 @@ inline std::vector<std::string> strings(const OpenWBEM::StringArray& a) {
     for (size_t i = 0; i < a.size(); ++i) out.push_back(a[i].c_str());
     return out;
 }
-
-// A named action expected to throw; tables of these keep each case visible.
-struct Action {
-    const char* what;
-    std::function<void()> run;
-};
 
 }  // namespace owtest
 
