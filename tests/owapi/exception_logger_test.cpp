@@ -8,6 +8,7 @@
 #include <memory>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "OW_CIMException.hpp"
@@ -18,33 +19,37 @@ namespace {
 
 using namespace OpenWBEM;
 
+// The description, the message as given, the code and the type, as logged.
+std::string logged(const CIMException& e) {
+    std::ostringstream out;
+    out << e << " | " << e.Exception::getMessage() << " | " << e.getErrNo() << " | " << e.type();
+    return out.str();
+}
+
 TEST(OwCIMException, MessageIsTheStandardTextThenTheMessage) {
-    const struct {
-        int code;
-        const char* msg;
-        const char* message;  // getMessage() and what(): the CIM-XML DESCRIPTION
-        const char* raw;      // Exception::getMessage()
-    } cases[] = {
-        {1, "boom", "general error (boom)", "boom"},
-        {6, nullptr, "requested object could not be found", ""},
-        {5, "", "class does not exist", ""},
-        {0, nullptr, "no error", ""},
-        {2, nullptr, "Access to CIM resource unavailable to client", ""},
-        {3, "root/x", "namespace does not exist (root/x)", "root/x"},
-        {4, nullptr, "invalid parameter passed to method", ""},
-        {7, nullptr, "requested operation is not supported", ""},
-        {12, "Owner", "specified property does not exist (Owner)", "Owner"},
-        {17, "Reset", "extrinsic method does not exist (Reset)", "Reset"},
-        {18, "m", "unknown error (m)", "m"},
-        {1, "general error: disk", "general error: disk", "general error: disk"},
+    const std::tuple<int, const char*, const char*> cases[] = {
+        {1, "boom", "general error (boom) | boom"},
+        {6, nullptr, "requested object could not be found | "},
+        {5, "", "class does not exist | "},
+        {0, nullptr, "no error | "},
+        {2, nullptr, "Access to CIM resource unavailable to client | "},
+        {3, "root/x", "namespace does not exist (root/x) | root/x"},
+        {4, nullptr, "invalid parameter passed to method | "},
+        {7, nullptr, "requested operation is not supported | "},
+        {12, "Owner", "specified property does not exist (Owner) | Owner"},
+        {17, "Reset", "extrinsic method does not exist (Reset) | Reset"},
+        {18, "m", "unknown error (m) | m"},
+        {1, "general error: disk", "general error: disk | general error: disk"},
     };
-    for (const auto& c : cases) {
-        CIMException e("x.cpp", 1, CIMException::ErrNoType(c.code), c.msg);
-        EXPECT_EQ(std::string(e.getMessage()) + "|" + e.what() + "|" + e.Exception::getMessage() +
-                      "|" + std::to_string(e.getErrNo()) + "|" + e.type(),
-                  std::string(c.message) + "|" + c.message + "|" + c.raw + "|" +
-                      std::to_string(c.code) + "|CIMException");
+    for (const auto& [code, msg, want] : cases) {
+        const CIMException e("x.cpp", 1, CIMException::ErrNoType(code), msg);
+        EXPECT_EQ(logged(e), "x.cpp: 1 CIMException: " + std::string(want) + " | " +
+                                 std::to_string(code) + " | CIMException");
+        EXPECT_STREQ(e.what(), e.getMessage());
     }
+    EXPECT_EQ(logged(CIMException(nullptr, 0, CIMException::NOT_FOUND)),
+              "[no file]: [no line] CIMException: requested object could not be found |  | 6 | "
+              "CIMException");
     EXPECT_EQ(CIMException("x.cpp", 1, CIMException::FAILED).getSubClassId(), 1);
 }
 
@@ -59,11 +64,11 @@ TEST(OwCIMException, MacroRecordsFileAndLineAndCopiesKeepEverything) {
         throwFailed(&line, String("slot ") + String(UInt32(3)));
         FAIL() << "nothing thrown";
     } catch (const std::exception& std) {  // caught as a standard exception too
-        EXPECT_STREQ(std.what(), "general error (slot 3)");
         const CIMException* e = dynamic_cast<const CIMException*>(&std);
         ASSERT_NE(e, nullptr);
-        EXPECT_STREQ(e->getFile(), __FILE__);
-        EXPECT_EQ(e->getLine(), line);
+        EXPECT_EQ(logged(*e), std::string(__FILE__) + ": " + std::to_string(line) +
+                                  " CIMException: general error (slot 3) | slot 3 | 1 | "
+                                  "CIMException");
     }
     std::unique_ptr<CIMException> src(new CIMException("a.cpp", 7, CIMException::FAILED, "m"));
     CIMException copy(*src), assigned("other.cpp", 1, CIMException::ACCESS_DENIED);
@@ -71,20 +76,10 @@ TEST(OwCIMException, MacroRecordsFileAndLineAndCopiesKeepEverything) {
     std::unique_ptr<CIMException> cloned(src->clone());
     src.reset();  // the copies own their texts
     for (CIMException* e : {&copy, &assigned, cloned.get()}) {
-        std::ostringstream logged;
-        logged << *e << " " << e->Exception::getMessage() << " " << e->getErrNo();
-        EXPECT_EQ(logged.str(), "a.cpp: 7 CIMException: general error (m) m 1");
+        EXPECT_EQ(logged(*e), "a.cpp: 7 CIMException: general error (m) | m | 1 | CIMException");
     }
     copy.setErrNo(CIMException::NOT_FOUND);
     EXPECT_STREQ(copy.getMessage(), "requested object could not be found (m)");
-}
-
-TEST(OwCIMException, StreamedForLogs) {
-    std::ostringstream a, b;
-    a << CIMException("file.cpp", 42, CIMException::FAILED, "boom");
-    b << CIMException(nullptr, 0, CIMException::NOT_FOUND);
-    EXPECT_EQ(a.str(), "file.cpp: 42 CIMException: general error (boom)");
-    EXPECT_EQ(b.str(), "[no file]: [no line] CIMException: requested object could not be found");
 }
 
 using Lines = std::vector<std::string>;
@@ -92,7 +87,6 @@ using Lines = std::vector<std::string>;
 // Records each message as "<level> <message>".
 class RecordingLogger : public Logger {
 public:
-    RecordingLogger(Lines* out, ELogLevel level) : Logger(level), m_out(out) {}
     explicit RecordingLogger(Lines* out) : m_out(out) {}
 
 protected:
@@ -105,33 +99,26 @@ private:
 };
 
 TEST(OwLogger, LevelDecidesWhatReachesTheHook) {
-    const std::function<void(Logger&)> calls[] = {
-        [](Logger& l) { l.logFatalError("m"); }, [](Logger& l) { l.logError("m"); },
-        [](Logger& l) { l.logInfo("m"); }, [](Logger& l) { l.logDebug("m"); }};
-    const std::pair<ELogLevel, Lines> cases[] = {
-        {E_FATAL_ERROR_LEVEL, {"0 m"}},
-        {E_ERROR_LEVEL, {"0 m", "1 m"}},
-        {E_INFO_LEVEL, {"0 m", "1 m", "2 m"}},
-        {E_DEBUG_LEVEL, {"0 m", "1 m", "2 m", "3 m"}},
+    Lines got;
+    RecordingLogger log(&got);
+    EXPECT_EQ(log.getLogLevel(), E_ERROR_LEVEL);
+    const std::pair<const char*, Lines> cases[] = {
+        {"fatalerror", {"0 m"}},
+        {"Error", {"0 m", "1 m"}},
+        {"info", {"0 m", "1 m", "2 m"}},
+        {"DEBUG", {"0 m", "1 m", "2 m", "3 m"}},
+        {"verbose", {"0 m"}},  // an unknown name logs the least
+        {"", {"0 m"}},
     };
     for (const auto& [level, want] : cases) {
-        Lines got;
-        RecordingLogger log(&got, level);
-        for (const auto& call : calls) call(log);
+        got.clear();
+        log.setLogLevel(E_DEBUG_LEVEL);
+        log.setLogLevel(String(level));
+        log.logFatalError("m");
+        log.logError("m");
+        log.logInfo("m");
+        log.logDebug("m");
         EXPECT_EQ(got, want) << "level " << level;
-    }
-    Lines got;
-    RecordingLogger byDefault(&got);
-    EXPECT_EQ(byDefault.getLogLevel(), E_ERROR_LEVEL);
-    const std::pair<const char*, ELogLevel> names[] = {
-        {"info", E_INFO_LEVEL},           {"DEBUG", E_DEBUG_LEVEL},
-        {"Error", E_ERROR_LEVEL},         {"fatalerror", E_FATAL_ERROR_LEVEL},
-        {"verbose", E_FATAL_ERROR_LEVEL}, {"", E_FATAL_ERROR_LEVEL},
-    };
-    for (const auto& [name, level] : names) {
-        byDefault.setLogLevel(E_DEBUG_LEVEL);
-        byDefault.setLogLevel(String(name));
-        EXPECT_EQ(byDefault.getLogLevel(), level) << name;
     }
 }
 
@@ -148,23 +135,18 @@ struct Derived : Counted {
 TEST(OwReference, SharedCountDeletesOnceWithTheLastReference) {
     int gone = 0;
     {
-        Reference<Counted> a(new Derived(&gone));
-        Reference<Counted> b = a;
+        Reference<Counted> a(new Derived(&gone)), b = a;
         Reference<Derived> d = a.cast_to<Derived>();
-        EXPECT_TRUE(d);
         EXPECT_EQ(d.getPtr(), a.getPtr());
         EXPECT_FALSE(Reference<Counted>(new Counted(&gone)).cast_to<Derived>());
-        EXPECT_EQ(gone, 1) << "the temporary went at once";
         a = 0;
         b = Reference<Counted>();
-        EXPECT_EQ(gone, 1) << "d still holds it";
-        EXPECT_TRUE(!a);
+        EXPECT_EQ(gone, 1) << "only the temporary went; d still holds the first";
     }
     EXPECT_EQ(gone, 2);
     Reference<Counted> null;
-    EXPECT_TRUE(null.isNull());
+    EXPECT_TRUE(null.isNull() && !null);
     EXPECT_THROW((void)null->gone, Exception);
-    EXPECT_THROW((void)*null, Exception);
 }
 
 }  // namespace

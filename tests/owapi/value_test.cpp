@@ -21,21 +21,13 @@ namespace {
 
 using namespace OpenWBEM;
 using owtest::arr;
+using owtest::outcome;
 
 CIMDateTime march7(bool pointInTime) {
     CIMDateTime d;
     d.setYear(2005).setMonth(3).setDay(7).setHours(13).setMinutes(5).setUtc(-300);
     if (pointInTime) d.setInterval(false);
     return d;
-}
-
-// What a call gives as text, or "!", the exception's type and its message.
-std::string outcome(const std::function<std::string()>& call) {
-    try {
-        return call();
-    } catch (const Exception& e) {
-        return std::string("!") + e.type() + ": " + e.getMessage();
-    }
 }
 
 TEST(OwCIMValue, TypeAndText) {
