@@ -88,6 +88,7 @@ using Lines = std::vector<std::string>;
 class RecordingLogger : public Logger {
 public:
     explicit RecordingLogger(Lines* out) : m_out(out) {}
+    RecordingLogger(Lines* out, ELogLevel level) : Logger(level), m_out(out) {}
 
 protected:
     void doLogMessage(const String& message, const ELogLevel level) const override {
@@ -102,6 +103,7 @@ TEST(OwLogger, LevelDecidesWhatReachesTheHook) {
     Lines got;
     RecordingLogger log(&got);
     EXPECT_EQ(log.getLogLevel(), E_ERROR_LEVEL);
+    EXPECT_EQ(RecordingLogger(&got, E_INFO_LEVEL).getLogLevel(), E_INFO_LEVEL);
     const std::pair<const char*, Lines> cases[] = {
         {"fatalerror", {"0 m"}},
         {"Error", {"0 m", "1 m"}},

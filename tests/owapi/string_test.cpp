@@ -189,7 +189,10 @@ TEST(OwArray, CopyOnWriteAndAppendingItself) {
     b.appendArray(b);
     b.append(7);
     a.appendArray(a);
+    Array<int> c = a;
+    c.appendArray(a);
     EXPECT_EQ(a, arr<int>({1, 2, 1, 2}));
+    EXPECT_EQ(c.size(), 8u);
     EXPECT_EQ(b, arr<int>({9, 9, 7}));
 }
 

@@ -26,6 +26,7 @@ TEST(ApplianceParse, ValidFilesChangeOnlyWhatTheyName) {
         {"region: 65535\n", [](Appliance& a) { a.region = 65535; }},
         {"serial_number: 0012345\n", [](Appliance& a) { a.serialNumber = "0012345"; }},
         {"part_number:\n", [](Appliance& a) { a.partNumber.clear(); }},
+        {"system_id: \"~\"\n", [](Appliance& a) { a.systemId = "~"; }},
         {"ethernet:\n  eth2: x\n", [](Appliance& a) { a.ethernet[1] = "x"; }},
         {"expansion_chassis:\n  - present: false\n  - present: yes\n",
          [](Appliance& a) {
@@ -62,6 +63,7 @@ TEST(ApplianceParse, RefusesMistakesWithAPointedMessage) {
         {"sub_type: 1.5\n", "sub_type"},
         {"region: 1\nregion: 2\n", "line 2, column 1: key 'region' given twice"},
         {"serial_numbr: x\n", "unknown key 'serial_numbr'"},
+        {"serial_number: [a, b]\n", "serial_number: expected a text"},
         {"manufacturer_info: {a: b}\n", "manufacturer_info: expected a text"},
         {"- 1\n- 2\n", "the top level: expected a mapping"},
         {"ethernet:\n  eth4: x\n", "unknown key 'ethernet.eth4'"},
