@@ -149,6 +149,7 @@ TEST(OwReference, SharedCountDeletesOnceWithTheLastReference) {
     Reference<Counted> null;
     EXPECT_TRUE(null.isNull() && !null);
     EXPECT_THROW((void)null->gone, Exception);
+    EXPECT_THROW((void)*null, Exception);
 }
 
 }  // namespace

@@ -89,6 +89,7 @@ TEST(OwString, NumericConversions) {
         {conv(String(" \t").trim(), &String::toUInt32), bad + "\" into UInt32"},
         {boolean(String(" \t").rtrim()), bad + "\" into bool"},
         {conv(String(""), &String::toUInt32), "0"},
+        {conv(String("abc", 0), &String::toInt8), "0"},
         {conv(formatted(""), &String::toReal64), "0.000000"},
         // Leading blanks and a sign are read, anything after the number is not.
         {conv(" 5", &String::toUInt32), "5"},

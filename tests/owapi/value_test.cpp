@@ -53,6 +53,7 @@ TEST(OwCIMValue, TypeAndText) {
         {CIMValue(UInt64(3)), CIMDataType::UINT64, "3", "3"},
         {CIMValue(Int64(-9000000000LL)), CIMDataType::SINT64, "-9000000000", "-9000000000"},
         {CIMValue(true), CIMDataType::BOOLEAN, "true", "true"},
+        {CIMValue(Bool(false)), CIMDataType::BOOLEAN, "false", "false"},
         // Real scalars with six significant digits, real array elements with "%f".
         {CIMValue(Real64(1234567.0)), CIMDataType::REAL64, "1.23457e+06", "1.23457e+06"},
         {CIMValue(Real32(0.25f)), CIMDataType::REAL32, "0.25", "0.25"},
