@@ -160,8 +160,9 @@ TEST_F(OsaTest, EachFunctionFailsWithItsInjectedCodeAndOnlyIt) {
     }
 }
 
-// Each step writes a file (in place, or renamed over it with r) or points
-// the variable elsewhere (e: at a file, "-": unset, ".": the directory).
+// Each step writes its text to the current file (in place, or renamed over
+// it with r), after e has pointed the variable elsewhere ("-": unset, ".":
+// the directory itself).
 // Same-size files written back to back: the time stamp alone may not move.
 TEST_F(OsaTest, SeesEveryChangeAtOnceAndABrokenFileFailsEveryCall) {
     std::vector<std::string> broken;  // every answer of a broken file
