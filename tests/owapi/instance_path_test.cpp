@@ -1,4 +1,4 @@
-// CIMInstance, CIMObjectPath, CIMMethod and CIMClass: exact texts,
+// CIMInstance and CIMObjectPath: exact texts,
 // case-insensitive lookups that keep the stored spelling, key handling, and
 // what null objects do.
 
@@ -8,14 +8,12 @@
 #include <string>
 #include <vector>
 
-#include "OW_CIMClass.hpp"
 #include "OW_CIMException.hpp"
 #include "OW_CIMInstance.hpp"
 #include "OW_CIMMethod.hpp"
 #include "OW_CIMObjectPath.hpp"
 #include "OW_CIMParameter.hpp"
 #include "OW_CIMProperty.hpp"
-#include "OW_CIMQualifier.hpp"
 #include "OW_CIMValue.hpp"
 #include "OW_NoSuchPropertyException.hpp"
 #include "owapi_test_util.h"
@@ -229,58 +227,6 @@ TEST(OwNullObjects, AccessorsThrowAndTestFalse) {
     CIMValue set(UInt8(1));
     set.setNull();
     EXPECT_TRUE(!set);
-}
-
-CIMQualifier qual(const char* name, const CIMValue& value) {
-    CIMQualifier q(name);
-    q.setValue(value);
-    return q;
-}
-
-CIMParameter param(const char* name, const CIMDataType& type, const char* flag = nullptr) {
-    CIMParameter p(name);
-    p.setDataType(type);
-    if (flag) p.setQualifiers(CIMQualifierArray(1, qual(flag, CIMValue(true))));
-    return p;
-}
-
-TEST(OwCIMMethod, DeclarationQualifiersAndCopies) {
-    CIMMethod m("Reset");
-    m.setReturnType(CIMDataType::UINT32);
-    const CIMMethod before = m;
-    m.addParameter(param("Codes", CIMDataType(CIMDataType::UINT8, 0), "IN"));
-    m.addParameter(param("Fixed", CIMDataType(CIMDataType::SINT16, 4)));
-    m.addParameter(param("Target", CIMDataType(String("A_T"))));
-    m.addParameter(CIMParameter(CIMNULL));  // ignored, as null properties are
-    m.addQualifier(qual("Description", CIMValue("Resets.")));
-    EXPECT_EQ(m.toMOF(),
-              "  [Description(\"Resets.\")]\n  uint32 Reset(\n    "
-              "[IN(true)] uint8 Codes[],\n"
-              "    sint16 Fixed[4],\n    A_T REF Target);\n");
-    EXPECT_EQ(before.toMOF(), "  uint32 Reset();\n") << "copies share until changed";
-    EXPECT_EQ(m.getQualifier("DESCRIPTION").getValue().toString(), "Resets.");
-    CIMParameter p = param("P", CIMDataType::STRING, "In");
-    EXPECT_TRUE(p.hasTrueQualifier("IN"));
-    EXPECT_FALSE(p.hasTrueQualifier("Out") || p.getQualifier("Out"));
-    p.setQualifiers(CIMQualifierArray(1, qual("in", CIMValue(false))));
-    EXPECT_FALSE(p.hasTrueQualifier("In"));
-}
-
-TEST(OwCIMClass, MethodsAfterProperties) {
-    CIMClass c("A_B");
-    CIMProperty key("Id", CIMDataType::STRING);
-    key.setQualifier(qual("Key", CIMValue(true)));
-    c.addProperty(key);
-    c.addProperty(CIMProperty("Peer", CIMDataType(String("A_B"))));
-    CIMMethod ping("Ping");
-    c.addMethod(ping.setReturnType(CIMDataType::BOOLEAN));
-    c.addMethod(CIMMethod(CIMNULL));
-    ASSERT_EQ(c.getAllMethods().size(), 1u);
-    EXPECT_EQ(c.getMethod("PING").getName(), "Ping");
-    EXPECT_FALSE(c.getMethod("Id"));
-    EXPECT_EQ(c.toMOF(),
-              "class A_B\n{\n  [Key(true)]\n  string Id;\n  A_B REF "
-              "Peer;\n  boolean Ping();\n};\n");
 }
 
 }  // namespace

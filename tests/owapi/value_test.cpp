@@ -46,11 +46,8 @@ TEST(OwCIMValue, TypeAndText) {
         // The overload decides the type: an unsigned char is a number.
         {CIMValue(UInt8(200)), CIMDataType::UINT8, "200", "200"},
         {CIMValue(Int8(-5)), CIMDataType::SINT8, "-5", "-5"},
-        {CIMValue(UInt16(7)), CIMDataType::UINT16, "7", "7"},
-        {CIMValue(Int16(-7)), CIMDataType::SINT16, "-7", "-7"},
         {CIMValue(4000000000U), CIMDataType::UINT32, "4000000000", "4000000000"},
         {CIMValue(-3), CIMDataType::SINT32, "-3", "-3"},
-        {CIMValue(UInt64(3)), CIMDataType::UINT64, "3", "3"},
         {CIMValue(Int64(-9000000000LL)), CIMDataType::SINT64, "-9000000000", "-9000000000"},
         {CIMValue(true), CIMDataType::BOOLEAN, "true", "true"},
         {CIMValue(Bool(false)), CIMDataType::BOOLEAN, "false", "false"},
