@@ -5,10 +5,9 @@
 #include <functional>
 #include <initializer_list>
 #include <string>
-#include <vector>
 
 #include "OW_Array.hpp"
-#include "OW_String.hpp"
+#include "OW_Exception.hpp"
 
 namespace owtest {
 
@@ -17,17 +16,14 @@ OpenWBEM::Array<T> arr(std::initializer_list<T> items) {
     return OpenWBEM::Array<T>(items.begin(), items.end());
 }
 
-inline std::vector<std::string> strings(const OpenWBEM::StringArray& a) {
-    std::vector<std::string> out;
-    for (size_t i = 0; i < a.size(); ++i) out.push_back(a[i].c_str());
-    return out;
+// What a call gives as text, or "!", the exception's type and its message.
+inline std::string outcome(const std::function<std::string()>& call) {
+    try {
+        return call();
+    } catch (const OpenWBEM::Exception& e) {
+        return std::string("!") + e.type() + ": " + e.getMessage();
+    }
 }
-
-// A named action expected to throw; tables of these keep each case visible.
-struct Action {
-    const char* what;
-    std::function<void()> run;
-};
 
 }  // namespace owtest
 
