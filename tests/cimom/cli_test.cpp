@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 
 #include <cstdio>
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -75,15 +76,6 @@ protected:
         r.err = readFile(dir / "stderr");
         return r;
     }
-    // Paths listed by ein, in order.
-    std::vector<std::string> names(const std::string& cls) {
-        Outcome r = run({"ein", cls});
-        EXPECT_EQ(0, r.exitCode) << r.err;
-        std::vector<std::string> lines;
-        std::istringstream in(r.out);
-        for (std::string line; std::getline(in, line);) lines.push_back(line);
-        return lines;
-    }
     fs::path dir;
 };
 
@@ -91,39 +83,22 @@ bool contains(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
 }
 
-// Each class listed, each instance read, UserTracking set and read back by
-// a later process: the value came through the registry.
-TEST_F(CliTest, ListsReadsAndModifiesAllThreeClasses) {
+// Each class listed and read; a write read back by a later process came
+// through the registry. Values are the provider tests'.
+TEST_F(CliTest, ListsReadsAndModifies) {
     appliance("expansion_chassis:\n  - present: true\n  - present: false\n");
-    const char* cases[][3] = {
-        {"QVX_Z64Chassis", "1", "SerialNumber=\"QVX2005113000042\";"},
-        // The first one plugged in, the second not.
-        {"QVX_Z64ExpansionChassis", "2",
-         "ChassisNo=1;\n  PresentStatus=true;\n};\n\nINSTANCE OF QVX_Z64ExpansionChassis\n{\n"
-         "  Tag=\"ExpansionChassis1\";"},
-        {"QVX_MBMLogicalModule", "2", "DeviceID=\"MBMLogicalModule1\";"}};
+    const char* cases[][2] = {
+        {"QVX_Z64Chassis", "1"}, {"QVX_Z64ExpansionChassis", "2"}, {"QVX_MBMLogicalModule", "2"}};
     for (const auto& c : cases) {
-        const std::string cls = c[0];
-        std::vector<std::string> paths = names(cls);
-        ASSERT_EQ(std::stoul(c[1]), paths.size()) << cls;
-        for (const std::string& path : paths) {
-            EXPECT_EQ(0u, path.find("/root/cimv2:" + cls + ".")) << path;
-            Outcome gi = run({"gi", path});
-            EXPECT_EQ(0, gi.exitCode) << gi.err;
-            EXPECT_TRUE(contains(gi.out, "INSTANCE OF " + cls)) << gi.out;
-        }
-        Outcome ei = run({"ei", cls});
+        Outcome ein = run({"ein", c[0]}), ei = run({"ei", c[0]});
+        EXPECT_EQ(std::stoul(c[1]), std::count(ein.out.begin(), ein.out.end(), '\n')) << ein.err;
+        EXPECT_EQ(0u, ein.out.find(std::string("/root/cimv2:") + c[0] + ".")) << ein.out;
         EXPECT_EQ(0, ei.exitCode) << ei.err;
-        EXPECT_TRUE(contains(ei.out, c[2])) << ei.out;
-        EXPECT_EQ("", ei.err);
-        std::string note = "rack 4 'b' " + cls;
-        Outcome mi = run({"mi", paths.back(), "UserTracking=" + note});
-        ASSERT_EQ(0, mi.exitCode) << mi.err;
-        EXPECT_TRUE(contains(run({"gi", paths.back()}).out, "UserTracking=\"" + note + "\";"));
+        EXPECT_TRUE(contains(ei.out, std::string("INSTANCE OF ") + c[0])) << ei.out;
     }
-    ASSERT_EQ(0, run({"mi", kChassis, "OwnerName=ops", "Location=lab 2"}).exitCode);
+    ASSERT_EQ(0, run({"mi", kChassis, "OwnerName=ops 'b'", "Location=lab 2"}).exitCode);
     Outcome gi = run({"gi", kChassis});
-    EXPECT_TRUE(contains(gi.out, "OwnerName=\"ops\";")) << gi.out;
+    EXPECT_TRUE(contains(gi.out, "OwnerName=\"ops 'b'\";")) << gi.out;
     EXPECT_TRUE(contains(gi.out, "Location=\"lab 2\";")) << gi.out;
 }
 
@@ -134,11 +109,10 @@ TEST_F(CliTest, Failures) {
         std::vector<std::string> args;
         std::string err;
     } cases[] = {
-        {"faults: {osGetSerialNumber: 5}\n", {"gi", kChassis}, "CIM_ERR_FAILED: Failed to retrieve property SerialNumber\n"},
-        {"", {"ci", "QVX_Z64Chassis"}, "CIM_ERR_NOT_SUPPORTED\n"},
-        {"", {"di", kChassis}, "CIM_ERR_NOT_SUPPORTED\n"},
+        {"faults: {osGetSerialNumber: 5}\n",
+         {"gi", kChassis},
+         "CIM_ERR_FAILED: Failed to retrieve property SerialNumber\n"},
         {"", {"cm", kChassis, "Reset"}, "CIM_ERR_NOT_SUPPORTED\n"},
-        {"", {"ein", "QVX_Chassis"}, "CIM_ERR_INVALID_CLASS\n"},
         {"", {"ei", "qvx_z64chassis"}, "CIM_ERR_INVALID_CLASS\n"},
         {"", {"mi", kChassis, "NoSuch=1"}, "CIM_ERR_NO_SUCH_PROPERTY: NoSuch\n"},
     };

@@ -1,15 +1,15 @@
-// The dispatcher's status names and its mapping of what an in-process
-// provider throws; the real provider through it is the CLI test's.
+// The dispatcher's status names, what it hands an in-process provider, and
+// its mapping of what the provider throws; the real provider through it is
+// the CLI test's.
 #include "Dispatcher.hpp"
 #include "ProviderHarness.hpp"
 
 #include "OW_CIMClass.hpp"
+#include "OW_CIMException.hpp"
 #include "OW_CIMInstance.hpp"
 #include "OW_CIMObjectPath.hpp"
-#include "OW_CIMProperty.hpp"
-#include "OW_CIMValue.hpp"
 #include "OW_CIMParamValue.hpp"
-#include "OW_CIMException.hpp"
+#include "OW_CIMValue.hpp"
 #include "OW_CppInstanceProviderIFC.hpp"
 #include "OW_CppMethodProviderIFC.hpp"
 
@@ -36,14 +36,13 @@ TEST(StatusName, AllCodes) {
         names);
 }
 
-// Throws by class name, and records what each operation was given.
+// Throws by class name; notes in `seen` the namespace and whether the class
+// and property list came as null, for each operation.
 class ThrowingProvider : public CppInstanceProviderIFC, public CppMethodProviderIFC {
 public:
-    String lastNamespace;
-    bool sawNullClass = false;
-    bool sawNullList = true;
-
-    static void raise(const String& cls) {
+    std::string seen;
+    void note(const String& ns, const String& cls, bool nulls) {
+        seen += std::string(ns.c_str()) + (nulls ? " " : " non-null ");
         if (cls == "Failed") OW_THROWCIMMSG(CIMException::FAILED, "it broke");
         if (cls == "NotFound") OW_THROWCIM(CIMException::NOT_FOUND);
         if (cls == "Std") throw std::runtime_error("plain error");
@@ -51,85 +50,80 @@ public:
     }
     void enumInstanceNames(const ProviderEnvironmentIFCRef&, const String& ns, const String& cls,
                            CIMObjectPathResultHandlerIFC& result, const CIMClass& c) override {
-        lastNamespace = ns;
-        sawNullClass = !c;
-        raise(cls);
+        note(ns, cls, !c);
         result.handle(CIMObjectPath(cls.c_str(), ns));
     }
     CIMInstance getInstance(const ProviderEnvironmentIFCRef&, const String& ns,
                             const CIMObjectPath& path, WBEMFlags::ELocalOnlyFlag,
                             WBEMFlags::EIncludeQualifiersFlag, WBEMFlags::EIncludeClassOriginFlag,
                             const StringArray* list, const CIMClass& c) override {
-        lastNamespace = ns;
-        sawNullClass = !c;
-        sawNullList = list == nullptr;
-        raise(path.getClassName());
+        note(ns, path.getClassName(), !c && !list);
         return CIMInstance(path.getClassName().c_str());
     }
-    CIMObjectPath createInstance(const ProviderEnvironmentIFCRef&, const String&,
+    CIMObjectPath createInstance(const ProviderEnvironmentIFCRef&, const String& ns,
                                  const CIMInstance& i) override {
-        raise(i.getClassName());
+        note(ns, i.getClassName(), true);
         return CIMObjectPath(i.getClassName().c_str());
     }
-    void modifyInstance(const ProviderEnvironmentIFCRef&, const String&, const CIMInstance& i,
+    void modifyInstance(const ProviderEnvironmentIFCRef&, const String& ns, const CIMInstance& i,
                         const CIMInstance&, WBEMFlags::EIncludeQualifiersFlag,
                         const StringArray* list, const CIMClass& c) override {
-        sawNullClass = !c;
-        sawNullList = list == nullptr;
-        raise(i.getClassName());
+        note(ns, i.getClassName(), !c && !list);
     }
-    void deleteInstance(const ProviderEnvironmentIFCRef&, const String&,
+    void deleteInstance(const ProviderEnvironmentIFCRef&, const String& ns,
                         const CIMObjectPath& p) override {
-        raise(p.getClassName());
+        note(ns, p.getClassName(), true);
     }
-    CIMValue invokeMethod(const ProviderEnvironmentIFCRef&, const String&, const CIMObjectPath& p,
-                          const String& method, const CIMParamValueArray&,
+    CIMValue invokeMethod(const ProviderEnvironmentIFCRef&, const String& ns,
+                          const CIMObjectPath& p, const String& method, const CIMParamValueArray&,
                           CIMParamValueArray&) override {
-        raise(p.getClassName());
+        note(ns, p.getClassName(), true);
         return CIMValue(method);
     }
 };
+
+TEST(Dispatcher, EachOperationReachesTheProvider) {
+    Reference<ThrowingProvider> p(new ThrowingProvider);
+    Harness h;
+    Dispatcher d(*p, h.env);
+    CIMObjectPath path("Fine", "root/cimv2"), made(CIMNULL);
+    CIMInstance inst("Fine"), got(CIMNULL);
+    std::vector<CIMObjectPath> paths;
+    std::vector<CIMInstance> all;
+    CIMParamValueArray in, out;
+    CIMValue ret(CIMNULL);
+    for (const Status& s :
+         {d.enumInstanceNames("Fine", paths), d.enumInstances("Fine", all),
+          d.getInstance(path, got), d.modifyInstance(inst, inst), d.createInstance(inst, made),
+          d.deleteInstance(path), d.invokeMethod(path, "Reset", in, out, ret)})
+        EXPECT_EQ(0, s.code) << s.text();
+    // EnumInstances goes through the provider's enumInstanceNames and getInstance.
+    std::string expected;
+    for (int i = 0; i < 8; ++i) expected += "root/cimv2 ";
+    EXPECT_EQ(expected, p->seen);
+    ASSERT_EQ(1u, paths.size());
+    ASSERT_EQ(1u, all.size());
+    EXPECT_EQ(String("Fine"), all[0].getClassName());
+    EXPECT_EQ(String("Fine"), got.getClassName());
+    EXPECT_EQ(String("Fine"), made.getClassName());
+    EXPECT_EQ(String("Reset"), ret.toString());
+}
 
 TEST(Dispatcher, ExceptionsBecomeStatus) {
     Reference<ThrowingProvider> p(new ThrowingProvider);
     Harness h;
     Dispatcher d(*p, h.env);
-    struct Case {
-        const char* cls;
-        int code;
-        const char* text;
-    } cases[] = {{"Fine", 0, ""},
-                 {"Failed", 1, "CIM_ERR_FAILED: it broke"},
-                 {"NotFound", 6, "CIM_ERR_NOT_FOUND"},
-                 {"Std", 1, "CIM_ERR_FAILED: plain error"},
-                 {"Odd", 1, "CIM_ERR_FAILED: exception of unknown type"}};
-    for (const Case& c : cases) {
-        CIMObjectPath path(c.cls, "root/cimv2");
-        CIMInstance inst(c.cls), got(CIMNULL);
-        std::vector<CIMObjectPath> paths;
-        std::vector<CIMInstance> all;
-        CIMObjectPath made(CIMNULL);
+    const char* cases[][2] = {{"Failed", "CIM_ERR_FAILED: it broke"},
+                              {"NotFound", "CIM_ERR_NOT_FOUND"},
+                              {"Std", "CIM_ERR_FAILED: plain error"},
+                              {"Odd", "CIM_ERR_FAILED: exception of unknown type"}};
+    for (const auto& c : cases) {
+        CIMObjectPath path(c[0], "root/cimv2");
+        CIMInstance got(CIMNULL);
         CIMParamValueArray in, out;
         CIMValue ret(CIMNULL);
-        for (const Status& s : {d.enumInstanceNames(c.cls, paths), d.enumInstances(c.cls, all),
-                                d.getInstance(path, got), d.modifyInstance(inst, inst),
-                                d.createInstance(inst, made), d.deleteInstance(path),
-                                d.invokeMethod(path, "Reset", in, out, ret)}) {
-            EXPECT_EQ(c.code, s.code) << c.cls;
-            if (c.code) {
-                EXPECT_EQ(c.text, s.text()) << c.cls;
-            }
-        }
-        if (c.code == 0) {
-            ASSERT_EQ(1u, paths.size());
-            ASSERT_EQ(1u, all.size());
-            EXPECT_EQ(String("Fine"), all[0].getClassName());
-            EXPECT_EQ(String("Fine"), got.getClassName());
-            EXPECT_EQ(String("Reset"), ret.toString());
-        }
-        EXPECT_EQ(String("root/cimv2"), p->lastNamespace);
-        EXPECT_TRUE(p->sawNullClass);
-        EXPECT_TRUE(p->sawNullList);
+        for (const Status& s : {d.getInstance(path, got), d.invokeMethod(path, "M", in, out, ret)})
+            EXPECT_EQ(c[1], s.text());
     }
 }
 
