@@ -202,9 +202,7 @@ TEST(DecodeRequest, DefaultsAndOddShapes) {
     const std::string name = iparam("InstanceName", kChassisName);
     const std::string gi = "4711 GetInstance root/cimv2 class= flags=1000";
     const std::string ei = "4711 EnumerateInstances root/cimv2 class=C flags=1100";
-    struct Row {
-        std::string body, expected;
-    } rows[] = {
+    const std::string rows[][2] = {
         // Absent or NULL flags take each method's defaults.
         {imethod("EnumerateInstances", cls), ei},
         {imethod("GetClass", cls), "4711 GetClass root/cimv2 class=C flags=1010"},
@@ -225,13 +223,12 @@ TEST(DecodeRequest, DefaultsAndOddShapes) {
                  "</LOCALCLASSPATH></METHODCALL></SIMPLEREQ>"),
          "1 extrinsic Rescan root class=QVX_A flags=1000 target=root:QVX_A{}"},
     };
-    for (const Row& row : rows) EXPECT_EQ(row.expected, summary(decodeRequest(row.body)));
+    for (const auto& row : rows) EXPECT_EQ(row[1], summary(decodeRequest(row[0])));
 }
 
 TEST(DecodeRequest, TypedValues) {
-    struct Row {
-        std::string attributes, text, expected;
-    } keyRows[] = {
+    const std::string keyRows[][3] = {
+        // KEYVALUE attributes, text, value
         {"VALUETYPE=\"string\"", " 7 ", "string \" 7 \""},
         {"VALUETYPE=\"numeric\"", "42", "uint64 42"},
         {"VALUETYPE=\"numeric\"", "-42", "sint64 -42"},
@@ -246,14 +243,13 @@ TEST(DecodeRequest, TypedValues) {
          "datetime \"20230514120000.000000+060\""},
         {"", "a&lt;b &amp; &#x47;r&#252;", "string \"a<b & Gr\xC3\xBC\""},
     };
-    for (const Row& row : keyRows) {
-        CimRequest r = decodeRequest(keys("<KEYBINDING NAME=\"K\"><KEYVALUE " + row.attributes +
-                                          ">" + row.text + "</KEYVALUE></KEYBINDING>"));
-        EXPECT_EQ(row.expected, typed(r.instanceName.getKeyValue("K"))) << row.text;
+    for (const auto& row : keyRows) {
+        CimRequest r = decodeRequest(keys("<KEYBINDING NAME=\"K\"><KEYVALUE " + row[0] + ">" +
+                                          row[1] + "</KEYVALUE></KEYBINDING>"));
+        EXPECT_EQ(row[2], typed(r.instanceName.getKeyValue("K"))) << row[1];
     }
-    struct PropertyRow {
-        const char *type, *text, *expected;
-    } propertyRows[] = {
+    const char* propertyRows[][3] = {
+        // PROPERTY TYPE, text, value
         {"sint32", "+17", "sint32 17"},
         {"sint64", "-0", "sint64 0"},
         {"real32", "1.5", "real32 1.5"},
@@ -262,9 +258,9 @@ TEST(DecodeRequest, TypedValues) {
         {"string", "  spaced  ", "string \"  spaced  \""},
         {"datetime", "00000001020304.000005:000", "datetime \"00000001020304.000005:000\""},
     };
-    for (const PropertyRow& row : propertyRows) {
-        CimRequest r = decodeRequest(prop(row.type, row.text));
-        EXPECT_EQ(row.expected, typed(r.instance.getPropertyValue("P"))) << row.type;
+    for (const auto& row : propertyRows) {
+        CimRequest r = decodeRequest(prop(row[0], row[1]));
+        EXPECT_EQ(row[2], typed(r.instance.getPropertyValue("P"))) << row[0];
     }
 }
 
@@ -301,7 +297,7 @@ TEST(DecodeRequest, RefusedEnvelopes) {
         {"GET / HTTP/1.1", kNotXml + "request is not well-formed XML (line 1): "},
         {"<!DOCTYPE CIM [<!ENTITY a \"aaaa\">]><CIM>&a;&a;</CIM>",
          kNotXml + "DOCTYPE declarations are not accepted"},
-        {nested(10000), kNotXml + "elements nested deeper than 64 levels"},
+        {nested(65), kNotXml + "elements nested deeper than 64 levels"},
         {nested(64), kNotXml + "the root element is A, not CIM"},
         {huge, "4: request body of " + std::to_string(huge.size()) +
                    " bytes exceeds the limit of 1048576"},
@@ -341,6 +337,7 @@ TEST(DecodeRequest, RefusedParameters) {
     const std::string longName(300, 'N');
     std::vector<std::pair<std::string, std::string>> rows = {
         {imethod("EnumerateInstances", ""), "4: EnumerateInstances needs the ClassName parameter"},
+        {imethod("GetClass", iparam("ClassName", "")), "4: GetClass needs the ClassName parameter"},
         {imethod("DeleteInstance", ""), "4: DeleteInstance needs the InstanceName parameter"},
         {imethod("ModifyInstance", ""), "4: ModifyInstance needs the ModifiedInstance parameter"},
         {imethod("CreateInstance", ""), "4: CreateInstance needs the NewInstance parameter"},
@@ -371,6 +368,7 @@ TEST(DecodeRequest, RefusedParameters) {
         {key("><b>1</b>"), "4: KEYVALUE may hold text only"},
         {prop("boolean", "1"), "4: property P: \"1\" is not a boolean"},
         {prop("int", "1"), "4: property P: unknown PROPERTY type \"int\""},
+        {props("<PROPERTY NAME=\"A\"><VALUE>1</VALUE></PROPERTY>"), "4: PROPERTY without TYPE"},
         {prop("char16", "x"), "7: property P: values of type char16 are not supported"},
         {props("<PROPERTY.ARRAY NAME=\"A\" TYPE=\"uint8\"><VALUE.ARRAY><VALUE>1</VALUE><VALUE>x"
                "</VALUE></VALUE.ARRAY></PROPERTY.ARRAY>"),
@@ -403,6 +401,7 @@ TEST(DecodeRequest, RefusedParameters) {
         {pv("\"R\"><VALUE.REFERENCE/>"),
          "7: PARAMVALUE R: VALUE.REFERENCE values are not supported"},
         {cmWith("<PARAMVALUE NAME=\"P\"/><PARAMVALUE NAME=\"p\"/>"), "4: PARAMVALUE p given twice"},
+        {cmWith(iparam("P", "")), "4: expected PARAMVALUE, found IPARAMVALUE"},
     };
     // Out of range for the type, or not a number or date at all.
     const char* values[][2] = {{"uint16", "70000"},
@@ -483,9 +482,8 @@ TEST(Encode, ExactTexts) {
         R"(VALUETYPE="string">Chassis</KEYVALUE></KEYBINDING><KEYBINDING NAME="Slot"><KEYVALUE )"
         R"(VALUETYPE="numeric">3</KEYVALUE></KEYBINDING><KEYBINDING NAME="Spare"><KEYVALUE )"
         R"(VALUETYPE="boolean">false</KEYVALUE></KEYBINDING></INSTANCENAME>)";
-    struct Row {
-        std::string actual, expected;
-    } rows[] = {
+    const std::string rows[][2] = {
+        // as written, as expected
         {encodeInstanceNames("1", "EnumerateInstanceNames", {chassisPath()}),
          returning("EnumerateInstanceNames", chassisXml)},
         {encodeInstance("1", "GetInstance", nulls, false, false),
@@ -516,7 +514,7 @@ TEST(Encode, ExactTexts) {
          "CODE=\"4\" DESCRIPTION=\"bad &lt;v&gt; &amp; &quot;q&quot; &apos;a&apos;\nGr\xC3\xBC"
          "\xC3\x9F\"></ERROR>\r\n</METHODRESPONSE>\r\n</SIMPLERSP>\r\n</MESSAGE></CIM>\r\n"},
     };
-    for (const Row& row : rows) EXPECT_EQ(row.expected, row.actual);
+    for (const auto& row : rows) EXPECT_EQ(row[1], row[0]);
 }
 
 // Each type's text and the escapes, in a property value.

@@ -4,7 +4,6 @@
 
 #include <sys/wait.h>
 
-#include <cstdio>
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
@@ -56,25 +55,14 @@ protected:
         std::error_code ec;
         fs::remove_all(dir, ec);
     }
-    // Written whole and renamed, so a reader never sees half a file.
-    void appliance(const std::string& yaml) {
-        std::ofstream(dir / "next.yaml") << yaml;
-        fs::rename(dir / "next.yaml", dir / "appliance.yaml");
-    }
+    void appliance(const std::string& yaml) { std::ofstream(dir / "appliance.yaml") << yaml; }
     Outcome run(const std::vector<std::string>& args) {
         std::string cmd = quote(QVX_INVENTORY_EXE);
         for (const std::string& a : args) cmd += " " + quote(a);
-        cmd += " 2>" + quote((dir / "stderr").string());
-        Outcome r;
-        FILE* p = popen(cmd.c_str(), "r");
-        if (!p) return r;
-        char buf[4096];
-        size_t n;
-        while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
-        int status = pclose(p);
-        r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        r.err = readFile(dir / "stderr");
-        return r;
+        cmd += " >" + quote((dir / "out").string()) + " 2>" + quote((dir / "err").string());
+        int status = std::system(cmd.c_str());
+        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, readFile(dir / "out"),
+                readFile(dir / "err")};
     }
     fs::path dir;
 };

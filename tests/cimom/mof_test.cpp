@@ -106,6 +106,7 @@ TEST(MofErrors, LineAndMessage) {
         {"\n string X;\n uint8 x;", "3: duplicate property or method x in class A_B"},
         {"\n [Key(\"yes\")] string X;", "2: qualifier Key needs a boolean value, found a string"},
         {"[Key(null)] string X;", "1: qualifier Key cannot be null"},
+        {"[MaxLen(\"64\")] string X;", "1: qualifier MaxLen needs a uint32 value, found a string"},
         {"[Values(\"a\")] uint8 X;", "1: qualifier Values takes an array value in braces"},
         {"[Key, key] string X;", "1: duplicate qualifier key on property X"},
         {"\n uint8 X = 256;", "2: value 256 is out of range for uint8 (property X)"},
