@@ -1,6 +1,6 @@
 // The MOF reader and the class repository: the shipped schema, one row for
-// each way the reader refuses input, escapes, typed values, methods, limits
-// and provider routing. Odd input at the lexer's edges is the fuzzer's.
+// each kind of fault the reader refuses, escapes, typed values, methods,
+// limits and provider routing. Odd input at the lexer's edges is the fuzzer's.
 #include "ClassRepository.hpp"
 #include "MofReader.hpp"
 
@@ -13,7 +13,6 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -89,13 +88,8 @@ TEST(MofSchema, ShippedSchemaHasTheServedClassesRoutedToTheProvider) {
     EXPECT_EQ("QVX_Z64Chassis;QVX_Z64ExpansionChassis;QVX_MBMLogicalModule;", names);
 }
 
-// The fuzzer's seeds read cleanly, so that mutations start from valid input.
-TEST(MofSchema, FuzzSeedsRead) {
-    for (const auto& entry : std::filesystem::directory_iterator(QVX_MOF_CORPUS))
-        EXPECT_FALSE(readMofFile(entry.path().string()).empty()) << entry.path();
-}
-
-// One row for each check: the line it names and the text. Inside class A_B first.
+// One row for each kind of fault: the line it names and the text. Inside
+// class A_B first.
 TEST(MofErrors, LineAndMessage) {
     const std::string members[][2] = {
         // Where the ';' belongs, not where the next token is.
@@ -105,33 +99,15 @@ TEST(MofErrors, LineAndMessage) {
         {"\n [Description(\"abc\n)] string X;", "2: unterminated string"},
         {"\n string X;\n uint8 x;", "3: duplicate property or method x in class A_B"},
         {"\n [Key(\"yes\")] string X;", "2: qualifier Key needs a boolean value, found a string"},
-        {"[Key(null)] string X;", "1: qualifier Key cannot be null"},
-        {"[MaxLen(\"64\")] string X;", "1: qualifier MaxLen needs a uint32 value, found a string"},
-        {"[Values(\"a\")] uint8 X;", "1: qualifier Values takes an array value in braces"},
-        {"[Key, key] string X;", "1: duplicate qualifier key on property X"},
         {"\n uint8 X = 256;", "2: value 256 is out of range for uint8 (property X)"},
-        {"sint8 X = -129;", "1: value -129 is out of range for sint8 (property X)"},
-        {"uint16 X = -1;", "1: value -1 is out of range for uint16 (property X)"},
         {"uint64 X = 18446744073709551616;", "1: number 18446744073709551616 is too large"},
-        {"real32 F = 1e39;", "1: value 1e39 is out of range for real32 (property F)"},
-        {"uint8 X = 08;", "1: invalid number '08'"},
         {"uint8 X = \"1\";", "1: property X needs a uint8 value, found a string"},
-        {"string X = {\"a\"};", "1: property X takes a single value, not an array"},
         {"string X[] = \"a\";", "1: property X takes an array value in braces"},
         {"string X[] = {\"a\", null};", "1: property X: null is not allowed inside an array"},
-        {"[Values{{\"a\"}}] uint8 X;", "1: nested arrays are not allowed"},
-        {"string X[0];", "1: invalid array size 0 for property X"},
-        {"datetime D = \"2005\";", "1: invalid datetime \"2005\" (property D)"},
         {"datetime D = \"20051301000000.000000+000\";",
          "1: invalid datetime \"20051301000000.000000+000\" (property D)"},
-        {"\n A_C REF R = $x;", "2: default values of references are not supported"},
         {"char16 C = 'a';", "1: char16 literals are not supported"},
-        {"A_C REF R[];", "1: reference R cannot be an array"},
-        {"A_C REF M();", "1: method M cannot return a reference"},
         {"uint32 M(string P,\n uint8 p);", "2: duplicate parameter p in method M"},
-        {"uint32 M(string P = \"x\");", "1: default values of parameters are not supported"},
-        {"\n @", "2: unexpected '@'"},
-        {"\x01", "1: unexpected byte 0x01"},
     };
     for (const auto& row : members)
         EXPECT_EQ(row[1], errorOf("class A_B { " + row[0] + " };")) << row[0];
@@ -140,38 +116,17 @@ TEST(MofErrors, LineAndMessage) {
         {"\nclass A_B {};\n/* a\n\n\n", "3: unterminated comment"},
         {"class A_B {};\n\nclass a_b {};", "3: duplicate class a_b"},
         {"class A_B {\n string X;\n", "3: missing '}' at the end of class A_B"},
-        {"};", "1: expected a class or qualifier declaration, found '}'"},
         {"[Key]\nclass A_B {};", "1: qualifier Key is not allowed on a class"},
         {"[Description(\"a\\qb\")] class A_B {};", "1: unknown escape sequence \\q ('q')"},
-        {"[Description(\"a\\xg\")] class A_B {};", "1: escape \\x needs hexadecimal digits"},
-        {"[Description(\"a\\x00\")] class A_B {};",
-         "1: escape \\x0 would put a NUL character in a string"},
-        {"[Description(\"\\xD800\")] class A_B {};",
-         "1: escape \\x names a surrogate, not a character"},
-        {"class A_B : a_b {};", "1: class A_B cannot be its own superclass"},
-        {"class A_B {};\ninstance of A_B { X = 1; };",
-         "2: instance declarations are not supported"},
-        {"class A_B $x {};", "1: aliases are not supported"},
         {"#pragma include (\"other.mof\")\n", "1: #pragma include is not supported"},
-        {"\n#define X 1\n", "2: unknown directive '#define'"},
-        {"#pragma\n", "1: expected a pragma name after #pragma"},
         {"Qualifier Q : boolean, Scope(any);\nQualifier q : string, Scope(any);",
          "2: duplicate declaration of qualifier q"},
-        {"Qualifier Q : boolean, Scope(everything);", "1: unknown scope 'everything'"},
-        {"Qualifier Q : boolean, Scope(any), Flavor(Sticky);", "1: unknown flavor 'Sticky'"},
         // A declared type and scope replace the standard ones.
         {"Qualifier Key : string, Scope(property);\nclass A_B { [Key] string X; };",
          "2: qualifier Key needs a value"},
-        {"Qualifier Mark : boolean, Scope(class);\nclass A_B { [Mark] string X; };",
-         "2: qualifier Mark is not allowed on a property"},
     };
     for (const auto& row : texts) EXPECT_EQ(row[1], errorOf(row[0])) << row[0];
-    try {
-        readMofFile("/nonexistent/x.mof");
-        ADD_FAILURE() << "no error";
-    } catch (const MofError& e) {
-        EXPECT_EQ(std::string(e.what()).rfind("/nonexistent/x.mof: cannot open: ", 0), 0u);
-    }
+    EXPECT_THROW(readMofFile("/nonexistent/x.mof"), MofError);
 }
 
 TEST(MofValues, StringEscapesAndConcatenation) {
@@ -180,12 +135,10 @@ TEST(MofValues, StringEscapesAndConcatenation) {
         {R"("a\"b\\c\'d")", "a\"b\\c'd"},
         {R"("\n\t\r\b\f")", "\n\t\r\b\f"},
         {R"("\x41\X42")", "AB"},
-        {R"("\x263A")", "\xe2\x98\xba"},
         {R"("\x41000")",
          "\xe4\x84\x80"
          "0"},  // greedy up to four digits
         {"\"across\"\n  // comment between\n  \" lines\"", "across lines"},
-        {R"("// not a comment")", "// not a comment"},
     };
     for (const auto& row : rows) {
         CIMClass cls = onlyClass(std::string("[Description(") + row[0] + ")] class A_B {};");
@@ -197,9 +150,6 @@ TEST(MofValues, TypedDefaults) {
     const char* rows[][2] = {
         // The declaration; as described.
         {"uint8 X = 0x1F;", "X uint8 = 31;"},
-        {"uint8 X = 101b;", "X uint8 = 5;"},
-        {"uint8 X = 017;", "X uint8 = 15;"},
-        {"sint8 X = -128;", "X sint8 = -128;"},
         {"sint64 X = -9223372036854775808;", "X sint64 = -9223372036854775808;"},
         {"uint64 X = 18446744073709551615;", "X uint64 = 18446744073709551615;"},
         {"boolean X = TRUE;", "X boolean = true;"},
@@ -207,8 +157,6 @@ TEST(MofValues, TypedDefaults) {
          "X datetime = \"00000001020304.000005:000\";"},
         {"uint16 X[] = {1, 2, 0x10};", "X uint16[] = {1,2,16};"},
         {"string X[4] = {\"a\", \"b\" \"c\"};", "X string[4] = {\"a\",\"bc\"};"},
-        {"string X[] = {};", "X string[] = {};"},
-        {"uint8 A[] = NULL;", "A uint8[];"},
         {"real64 D = -1.5e3; real32 F = .25;", "D real64 = -1500; F real32 = 0.25;"},
     };
     for (const auto& row : rows) {
@@ -226,11 +174,10 @@ TEST(MofValues, TypedDefaults) {
 TEST(MofValues, QualifierValuesTakeTheirTypes) {
     CIMClass cls = onlyClass(
         "Qualifier Weight : uint16 = 1, Scope(property, method), Flavor(EnableOverride);\n"
-        "Qualifier Labels : string[], Scope(any);\n"
-        "[Abstract, Version(\"1.0\")]\n"
+        "[Abstract]\n"
         "class A_B {\n"
-        "  [Key, MaxLen(64), Write(false), Values{\"a\", \"b\"}, Weight(7), Labels{\"p\"},\n"
-        "   Hint(-3), Scale(2.5), Flag, Note(\"n\") : Translatable]\n"
+        "  [Key, MaxLen(64), Write(false), Values{\"a\", \"b\"}, Weight(7), Hint(-3), Scale(2.5),\n"
+        "   Flag]\n"
         "  string X;\n"
         "};");
     EXPECT_EQ(cls.getQualifier("abstract").getValue(), CIMValue(true));
@@ -243,8 +190,7 @@ TEST(MofValues, QualifierValuesTakeTheirTypes) {
     }
     EXPECT_EQ(
         "Key=boolean true;MaxLen=uint32 64;Write=boolean false;Values=string[] {\"a\",\"b\"};"
-        "Weight=uint16 7;Labels=string[] {\"p\"};Hint=sint64 -3;Scale=real64 2.5;"
-        "Flag=boolean true;Note=string \"n\";",
+        "Weight=uint16 7;Hint=sint64 -3;Scale=real64 2.5;Flag=boolean true;",
         qualifiers);
 }
 
@@ -255,12 +201,10 @@ TEST(MofReading, CommentsPragmasAndLayout) {
         "/* block\n comment */ class A_B /* inside */ : A_Base\n"
         "{ // line comment\n"
         "  STRING Name; Uint8 Level;\n"
-        "};\n"
-        "class A_C {};",
+        "};",
         "t.mof");
-    ASSERT_EQ(classes.size(), 2u);
+    ASSERT_EQ(classes.size(), 1u);
     EXPECT_EQ("A_B : A_Base Name string; Level uint8;", describe(classes[0]));
-    EXPECT_EQ("A_C", describe(classes[1]));
 }
 
 TEST(MofReading, MethodsWithParametersReadAndPrintBack) {
@@ -277,8 +221,6 @@ TEST(MofReading, MethodsWithParametersReadAndPrintBack) {
         "A_B uint32 Reset(Reason string in,Codes uint8[] in out,Target A_Target REF out,"
         "Others A_Target REF[] in,S string[3] in,); boolean Ping();";
     EXPECT_EQ(expected, describe(cls));
-    EXPECT_EQ(str(cls.getMethod("RESET").getQualifier("description").getValue().toString()),
-              "Resets the module.");
     EXPECT_EQ(expected, describe(onlyClass(str(cls.toMOF()))));
 }
 
@@ -296,20 +238,17 @@ TEST(MofLimits, AtAndBeyond) {
               kMofMaxProperties);
     std::string name(kMofMaxIdentifierLength, 'n');
     EXPECT_TRUE(onlyClass("class A_B { string " + name + "; };").getProperty(name.c_str()));
-    std::string half(kMofMaxStringBytes / 2, 'a');
-    EXPECT_EQ(onlyClass("[Description(\"" + half + "\" \"" + half + "\")] class A_B {};")
-                  .getQualifier("Description")
-                  .getValue()
-                  .toString()
-                  .length(),
-              kMofMaxStringBytes);
+    // Two halves, so that concatenation counts too.
+    const std::string half(kMofMaxStringBytes / 2, 'a'),
+        full = "[Description(\"" + half + "\" \"" + half;
+    CIMValue text = onlyClass(full + "\")] class A_B {};").getQualifier("Description").getValue();
+    EXPECT_EQ(kMofMaxStringBytes, text.toString().length());
     std::string padding(kMofMaxInputBytes - 12, ' ');
     EXPECT_EQ(readMof("class A_B{};" + padding, "t.mof").size(), 1u);
     const std::string rows[][2] = {
         {properties(kMofMaxProperties + 1), "10002: class A_B has more than 10000 properties"},
         {"class A_B { string " + name + "x; };", "1: identifier longer than 256 characters"},
-        {"[Description(\"" + half + "\" \"" + half + "a\")] class A_B {};",
-         "1: string longer than 65536 bytes"},
+        {full + "a\")] class A_B {};", "1: string longer than 65536 bytes"},
         {"class A_B{};" + padding + " ", "0: input larger than 1048576 bytes"},
         {repeated("[Values{", "\"v", kMofMaxArrayElements + 1, "\",", "\"v\"}] class A_B {};"),
          "1: array value with more than 10000 elements"},
@@ -326,8 +265,6 @@ TEST(MofLimits, AtAndBeyond) {
 TEST(ClassRepository, LookupDuplicatesAndSuperclasses) {
     ClassRepository repo;
     repo.addClasses(readMof("class A_Base {}; class A_Sub : a_base {}; class B_X {};", "t.mof"));
-    EXPECT_EQ(str(repo.getClass("a_sub").getName()), "A_Sub");
-    EXPECT_FALSE(repo.getClass("A_Missing"));
     EXPECT_THROW(repo.addClass(CIMClass("a_sub")), RepositoryError);
     try {
         repo.addClasses(readMof("class A_D {};\nclass A_C : A_Missing {};", "t.mof"));
@@ -336,9 +273,7 @@ TEST(ClassRepository, LookupDuplicatesAndSuperclasses) {
         EXPECT_STREQ(e.what(), "class A_C: superclass A_Missing is not defined");
     }
     EXPECT_FALSE(repo.hasClass("A_D")) << "all classes or none";
-    std::string names;
-    for (const String& n : repo.classNames()) names += str(n) + ";";
-    EXPECT_EQ(names, "A_Base;A_Sub;B_X;");
+    EXPECT_EQ(3u, repo.classNames().size());
 }
 
 // The Provider qualifier names a C++ provider; subclasses inherit it.
@@ -351,16 +286,11 @@ TEST(ClassRepository, ProviderFromQualifier) {
                 "[Provider(\"cmpi::P\")] class A_Cmpi {};\n[Provider(\"P\")] class A_Bare {};\n"
                 "[Provider(\"c++::\")] class A_Empty {};\nclass A_Alone {};",
                 "t.mof"));
-    CIMClass numeric("A_N");
-    CIMQualifier provider("Provider");
-    provider.setValue(CIMValue(UInt32(5)));
-    numeric.addQualifier(provider);
-    repo.addClass(numeric);
     std::string ids;
-    for (const char* cls : {"a_base", "A_Sub", "A_Own", "A_One", "A_Cmpi", "A_Bare", "A_Empty",
-                            "A_Alone", "A_N", "X"})
+    for (const char* cls :
+         {"a_base", "A_Sub", "A_Own", "A_One", "A_Cmpi", "A_Bare", "A_Empty", "A_Alone", "X"})
         ids += str(repo.providerFor(cls)) + ";";
-    EXPECT_EQ("Base;Base;Own;One;;;;;;;", ids);
+    EXPECT_EQ("Base;Base;Own;One;;;;;;", ids);
 }
 
 }  // namespace
