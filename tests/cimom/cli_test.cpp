@@ -4,7 +4,7 @@
 
 #include <sys/wait.h>
 
-#include <cstdio>
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -55,34 +55,14 @@ protected:
         std::error_code ec;
         fs::remove_all(dir, ec);
     }
-    // Written whole and renamed, so a reader never sees half a file.
-    void appliance(const std::string& yaml) {
-        std::ofstream(dir / "next.yaml") << yaml;
-        fs::rename(dir / "next.yaml", dir / "appliance.yaml");
-    }
+    void appliance(const std::string& yaml) { std::ofstream(dir / "appliance.yaml") << yaml; }
     Outcome run(const std::vector<std::string>& args) {
         std::string cmd = quote(QVX_INVENTORY_EXE);
         for (const std::string& a : args) cmd += " " + quote(a);
-        cmd += " 2>" + quote((dir / "stderr").string());
-        Outcome r;
-        FILE* p = popen(cmd.c_str(), "r");
-        if (!p) return r;
-        char buf[4096];
-        size_t n;
-        while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
-        int status = pclose(p);
-        r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        r.err = readFile(dir / "stderr");
-        return r;
-    }
-    // Paths listed by ein, in order.
-    std::vector<std::string> names(const std::string& cls) {
-        Outcome r = run({"ein", cls});
-        EXPECT_EQ(0, r.exitCode) << r.err;
-        std::vector<std::string> lines;
-        std::istringstream in(r.out);
-        for (std::string line; std::getline(in, line);) lines.push_back(line);
-        return lines;
+        cmd += " >" + quote((dir / "out").string()) + " 2>" + quote((dir / "err").string());
+        int status = std::system(cmd.c_str());
+        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, readFile(dir / "out"),
+                readFile(dir / "err")};
     }
     fs::path dir;
 };
@@ -91,84 +71,52 @@ bool contains(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
 }
 
-// Each class listed, each instance read, UserTracking set and read back by
-// a later process: the value came through the registry.
-TEST_F(CliTest, ListsReadsAndModifiesAllThreeClasses) {
+// Each class listed and read; a write read back by a later process came
+// through the registry. Values are the provider tests'.
+TEST_F(CliTest, ListsReadsAndModifies) {
     appliance("expansion_chassis:\n  - present: true\n  - present: false\n");
-    const char* cases[][3] = {
-        {"QVX_Z64Chassis", "1", "SerialNumber=\"QVX2005113000042\";"},
-        // The first one plugged in, the second not.
-        {"QVX_Z64ExpansionChassis", "2",
-         "ChassisNo=1;\n  PresentStatus=true;\n};\n\nINSTANCE OF QVX_Z64ExpansionChassis\n{\n"
-         "  Tag=\"ExpansionChassis1\";"},
-        {"QVX_MBMLogicalModule", "2", "DeviceID=\"MBMLogicalModule1\";"}};
+    const char* cases[][2] = {
+        {"QVX_Z64Chassis", "1"}, {"QVX_Z64ExpansionChassis", "2"}, {"QVX_MBMLogicalModule", "2"}};
     for (const auto& c : cases) {
-        const std::string cls = c[0];
-        std::vector<std::string> paths = names(cls);
-        ASSERT_EQ(std::stoul(c[1]), paths.size()) << cls;
-        for (const std::string& path : paths) {
-            EXPECT_EQ(0u, path.find("/root/cimv2:" + cls + ".")) << path;
-            Outcome gi = run({"gi", path});
-            EXPECT_EQ(0, gi.exitCode) << gi.err;
-            EXPECT_TRUE(contains(gi.out, "INSTANCE OF " + cls)) << gi.out;
-        }
-        Outcome ei = run({"ei", cls});
+        Outcome ein = run({"ein", c[0]}), ei = run({"ei", c[0]});
+        EXPECT_EQ(std::stoul(c[1]), std::count(ein.out.begin(), ein.out.end(), '\n')) << ein.err;
+        EXPECT_EQ(0u, ein.out.find(std::string("/root/cimv2:") + c[0] + ".")) << ein.out;
         EXPECT_EQ(0, ei.exitCode) << ei.err;
-        EXPECT_TRUE(contains(ei.out, c[2])) << ei.out;
-        EXPECT_EQ("", ei.err);
-        std::string note = "rack 4 'b' " + cls;
-        Outcome mi = run({"mi", paths.back(), "UserTracking=" + note});
-        ASSERT_EQ(0, mi.exitCode) << mi.err;
-        EXPECT_TRUE(contains(run({"gi", paths.back()}).out, "UserTracking=\"" + note + "\";"));
+        EXPECT_TRUE(contains(ei.out, std::string("INSTANCE OF ") + c[0])) << ei.out;
     }
-    ASSERT_EQ(0, run({"mi", kChassis, "OwnerName=ops", "Location=lab 2"}).exitCode);
+    ASSERT_EQ(0, run({"mi", kChassis, "OwnerName=ops 'b'", "Location=lab 2"}).exitCode);
     Outcome gi = run({"gi", kChassis});
-    EXPECT_TRUE(contains(gi.out, "OwnerName=\"ops\";")) << gi.out;
+    EXPECT_TRUE(contains(gi.out, "OwnerName=\"ops 'b'\";")) << gi.out;
     EXPECT_TRUE(contains(gi.out, "Location=\"lab 2\";")) << gi.out;
 }
 
-// The provider's own log line comes first on a hardware failure.
-TEST_F(CliTest, Failures) {
+// The CLI's own errors, with usage (2), and the provider's (1).
+TEST_F(CliTest, ErrorsAndExitCodes) {
     struct Case {
         std::string yaml;
         std::vector<std::string> args;
+        int exitCode;
         std::string err;
     } cases[] = {
-        {"faults: {osGetSerialNumber: 5}\n", {"gi", kChassis}, "CIM_ERR_FAILED: Failed to retrieve property SerialNumber\n"},
-        {"", {"ci", "QVX_Z64Chassis"}, "CIM_ERR_NOT_SUPPORTED\n"},
-        {"", {"di", kChassis}, "CIM_ERR_NOT_SUPPORTED\n"},
-        {"", {"cm", kChassis, "Reset"}, "CIM_ERR_NOT_SUPPORTED\n"},
-        {"", {"ein", "QVX_Chassis"}, "CIM_ERR_INVALID_CLASS\n"},
-        {"", {"ei", "qvx_z64chassis"}, "CIM_ERR_INVALID_CLASS\n"},
-        {"", {"mi", kChassis, "NoSuch=1"}, "CIM_ERR_NO_SUCH_PROPERTY: NoSuch\n"},
+        {"", {}, 2, "no command given"},
+        {"", {"frob", "X"}, 2, "unknown command 'frob'"},
+        {"", {"gi"}, 2, "wrong number of arguments for 'gi'"},
+        {"", {"gi", "QVX_Z64Chassis"}, 2, "cannot read instance path"},
+        {"", {"mi", kChassis, "novalue"}, 2, "expected PROP=VALUE"},
+        {"", {"--bogus", "ein", "X"}, 2, "unknown option '--bogus'"},
+        {"", {"--library"}, 2, "--library needs a value"},
+        {"faults: {osGetSerialNumber: 5}\n",
+         {"gi", kChassis},
+         1,
+         "CIM_ERR_FAILED: Failed to retrieve property SerialNumber\n"},
+        {"", {"ei", "qvx_z64chassis"}, 1, "CIM_ERR_INVALID_CLASS\n"},
     };
     for (const Case& c : cases) {
         appliance(c.yaml);
         Outcome r = run(c.args);
-        EXPECT_EQ(1, r.exitCode) << c.args[0] << " " << r.err;
-        ASSERT_GE(r.err.size(), c.err.size()) << r.err;
-        EXPECT_EQ(c.err, r.err.substr(r.err.size() - c.err.size())) << r.err;
-    }
-}
-
-TEST_F(CliTest, UsageAndLoadErrors) {
-    struct Case {
-        std::vector<std::string> args;
-        std::string err;
-    } cases[] = {
-        {{}, "no command given"},
-        {{"frob", "X"}, "unknown command 'frob'"},
-        {{"gi"}, "wrong number of arguments for 'gi'"},
-        {{"gi", "QVX_Z64Chassis"}, "cannot read instance path"},
-        {{"mi", kChassis, "novalue"}, "expected PROP=VALUE"},
-        {{"--bogus", "ein", "X"}, "unknown option '--bogus'"},
-        {{"--library"}, "--library needs a value"},
-    };
-    for (const Case& c : cases) {
-        Outcome r = run(c.args);
-        EXPECT_EQ(2, r.exitCode) << r.err;
+        EXPECT_EQ(c.exitCode, r.exitCode) << r.err;
         EXPECT_TRUE(contains(r.err, c.err)) << r.err;
-        EXPECT_TRUE(contains(r.err, "usage: qvx-inventory")) << r.err;
+        EXPECT_EQ(c.exitCode == 2, contains(r.err, "\n\nusage: qvx-inventory")) << r.err;
     }
     Outcome help = run({"--help"});
     EXPECT_EQ(0, help.exitCode);

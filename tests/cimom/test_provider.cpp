@@ -26,8 +26,12 @@ public:
 
 #define QVX_FACTORY_NAMED(name)                                       \
     extern "C" OpenWBEM::CppProviderBaseIFC* createProvider##name() { \
-        return new TestProvider;                                      \
+        return QVX_FACTORY_RESULT;                                    \
     }
+// A variant may make its factory hand back nothing.
+#ifndef QVX_FACTORY_RESULT
+#define QVX_FACTORY_RESULT new TestProvider
+#endif
 // One more level, so that the name macro is expanded before pasting.
 #define QVX_FACTORY(name) QVX_FACTORY_NAMED(name)
 
