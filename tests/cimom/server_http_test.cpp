@@ -3,6 +3,7 @@
 // each bad one, the server must still answer a good request.
 #include "server_test_support.hpp"
 
+#include <openssl/err.h>
 #include <openssl/ssl.h>
 #include <sys/stat.h>
 
@@ -141,36 +142,20 @@ TEST_F(HttpTest, RepliesAreTheAppliancesObjectManagersByteForByte) {
 TEST_F(HttpTest, BadRequestsGetAClearErrorAndTheServerStaysUp) {
     start();
     const std::string get = getChassis();
-    std::string headers = get;
-    for (int i = 0; i < 100; ++i)
-        headers.insert(get.find('\n') + 1, "X-Filler-" + std::to_string(i) + ": x\r\n");
     std::string big = httpPost("GetInstance", std::string(2 * 1024 * 1024, ' '));
     big.resize(big.find("\r\n\r\n") + 4);  // refused from the header alone
-    auto post = [](const std::string& body) { return httpPost("GetInstance", body); };
-    auto modify = [](const std::string& value, const std::string& type) {
-        return cimRequest("ModifyInstance", modifiedChassis("OwnerName", value, type));
-    };
+    // One row per status; CIM errors in a 200 reply are the golden replies'.
     const struct {
         std::string request;
         int status;
         const char* cimError;  // the CIMError header, "" when none
         const char* inBody;
     } cases[] = {
-        {replaced(get, "CIMOperation: MethodCall\r\n", ""), 400, "unsupported-operation",
-         "CIMOperation"},
         {replaced(get, "CIMMethod: Get", "CIMMethod: Delete"), 400, "header-mismatch",
          "does not match"},
-        {headers, 400, "request-not-valid", "too many header fields"},
+        {"GARBAGE\r\n\r\n", 400, "", "malformed HTTP request"},
         {"GET" + get.substr(4), 405, "", "POST"},
         {big, 413, "", "request body too large"},
-        {"GARBAGE\r\n\r\n", 400, "", "malformed HTTP request"},
-        // Not CIM-XML: refused without a body.
-        {modify("a<b & c", "string"), 400, "request-not-well-formed", ""},
-        {post("<?xml version=\"1.0\"?><html/>"), 400, "request-not-loosely-valid", ""},
-        {cimRequest("Frobnicate", ""), 200, "", "<ERROR CODE=\"7\""},
-        {cimRequest("GetInstance", param("InstanceName", "<VALUE>Chassis</VALUE>")), 200, "",
-         "<ERROR CODE=\"4\""},
-        {modify("7", "uint32"), 200, "", "<ERROR CODE=\"13\""},
         {replaced(get, "\"cimv2\"", "\"cimv3\""), 200, "", "<ERROR CODE=\"3\""},
         {replaced(get, "\"cimv2\"", "\"CIMV2\""), 200, "",
          "<INSTANCE CLASSNAME=\"QVX_Z64Chassis\">"},
@@ -180,43 +165,27 @@ TEST_F(HttpTest, BadRequestsGetAClearErrorAndTheServerStaysUp) {
         EXPECT_EQ(r.status, c.status) << c.request.substr(0, 300) << "\n" << r.body;
         EXPECT_EQ(r.header("CIMError"), c.cimError) << r.head;
         EXPECT_NE(r.body.find(c.inBody), npos) << c.inBody << " in " << r.body;
-        EXPECT_NE(r.header("Content-Length"), "") << r.head;
         EXPECT_TRUE(answersGoodRequest(port)) << "after " << c.request.substr(0, 300);
     }
-    // A body short of its Content-Length, and the client done sending.
-    RawConnection shortBody(port);
-    ASSERT_TRUE(shortBody.send(get.substr(0, 300)));
-    shortBody.stopSending();
-    EXPECT_EQ(shortBody.receive().status, 400);
-    EXPECT_NE(roundTrip(port, get).body.find("\"OwnerName\" TYPE=\"string\" ><VALUE></VALUE>"),
-              npos)
-        << "no bad request may have written";
     // Without a password file credentials are not asked for, nor checked.
     EXPECT_TRUE(answersGoodRequest(port, "Basic bm9ib2R5Om5vdGhpbmc="));
     // One connection carries a write and a read that asks to continue;
     // markup in a value is escaped both ways.
-    RawConnection c(port);
-    ASSERT_TRUE(c.send(cimRequest("ModifyInstance", modifiedChassis("OwnerName", "&lt;a&amp;"))));
-    EXPECT_NE(c.receive().body.find("<IMETHODRESPONSE NAME=\"ModifyInstance\"></"), npos);
+    Stream s = connectTo(port);
+    ASSERT_TRUE(s);
+    HttpResponse r =
+        exchange(s.get(), cimRequest("ModifyInstance", modifiedChassis("OwnerName", "&lt;a&amp;")));
+    EXPECT_NE(r.body.find("<IMETHODRESPONSE NAME=\"ModifyInstance\"></"), npos);
     const std::size_t end = get.find("\r\n\r\n");
-    ASSERT_TRUE(c.send(get.substr(0, end) + "\r\nExpect: 100-continue\r\n\r\n"));
-    EXPECT_EQ(c.receive().status, 100);
-    ASSERT_TRUE(c.send(get.substr(end + 4)));
-    EXPECT_NE(c.receive().body.find("<VALUE>&lt;a&amp;</VALUE>"), npos);
-    // Without TLS asked for, no TLS library is mapped.
-    EXPECT_FALSE(mapsLibssl());
+    EXPECT_EQ(exchange(s.get(), get.substr(0, end) + "\r\nExpect: 100-continue\r\n\r\n").status,
+              100);
+    EXPECT_NE(exchange(s.get(), get.substr(end + 4)).body.find("<VALUE>&lt;a&amp;</VALUE>"), npos);
     // Each request is logged once its reply is out: read the log once stopped.
     EXPECT_EQ(stop(), 0) << errors();
-    const std::string log = this->log();
-    const std::size_t at = log.find(" method=GetInstance class=QVX_Z64Chassis http=200 cim=OK ");
-    std::string line = log.substr(log.rfind('\n', at) + 1);
-    line.resize(line.find('\n'));
-    EXPECT_NE(line.find(" INFO request client=127.0.0.1:"), npos) << log;
-    EXPECT_EQ(line.substr(line.size() - 2), "us") << line;
-    for (const char* refused : {"method=GetInstance class=- http=400 cim=- duration=",
-                                "method=GetInstance class=- http=413 cim=- duration=",
-                                "method=- class=- http=400 cim=- duration="}) {
-        EXPECT_NE(log.find(refused), npos) << refused;
+    for (const char* line : {" INFO request client=127.0.0.1:",
+                             " method=GetInstance class=QVX_Z64Chassis http=200 cim=OK duration=",
+                             " method=GetInstance class=- http=413 cim=- duration="}) {
+        EXPECT_NE(log().find(line), npos) << line << " in " << log();
     }
 }
 
@@ -237,7 +206,7 @@ std::string clientHello() {
 
 TEST_F(HttpTest, HostileSlowAndIdleClientsAreDroppedWhileOthersAreServed) {
     start(withTls({"--threads", "2", "--timeout", "1"}));
-    const std::string hello = clientHello(), good = getChassis();
+    const std::string good = getChassis();
     std::string noise(4096, '\0');
     std::mt19937 random(16);
     for (char& c : noise) c = static_cast<char>(random());
@@ -245,44 +214,35 @@ TEST_F(HttpTest, HostileSlowAndIdleClientsAreDroppedWhileOthersAreServed) {
     const struct {
         const char* why;
         std::string sent;
-        int version;  // -1: plain HTTP; 0: TLS port, bytes sent raw; else a handshake of that alone
-        bool thenEnd = false;  // our side closes its half after sending
+        bool toTlsPort;
     } cases[] = {
-        {"HTTP on the HTTPS port", good, 0},
-        {"random bytes", noise, 0},
-        {"a handshake cut off half way", hello.substr(0, hello.size() / 2), 0, true},
-        {"a handshake never finished", hello, 0},
-        {"TLS 1.0", "", TLS1_VERSION},
-        {"TLS 1.1", "", TLS1_1_VERSION},
-        {"half a request", good.substr(0, good.size() - 100), -1},
-        {"headers cut off", "POST /cimom HTTP/1.1\r\nHost: x\r\n", -1},
-        {"idle", "", -1},
+        {"random bytes", noise, true},
+        {"a handshake never finished", clientHello(), true},
+        {"half a request", good.substr(0, good.size() - 100), false},
+        {"idle", "", false},
     };
-    std::vector<std::unique_ptr<RawConnection>> held;
+    std::vector<Stream> held;
     for (const auto& c : cases) {
-        held.emplace_back(
-            new RawConnection(c.version < 0 ? port : tlsPort, c.version ? c.version : -1));
-        if (c.version > 0) {
-            EXPECT_NE(held.back()->tlsError().find("alert protocol version"), npos) << c.why;
-        } else {
-            EXPECT_TRUE(held.back()->send(c.sent)) << c.why;
-            if (c.thenEnd) held.back()->stopSending();
-        }
+        held.push_back(connectTo(c.toTlsPort ? tlsPort : port));
+        ASSERT_TRUE(held.back()) << c.why;
+        EXPECT_EQ(BIO_write(held.back().get(), c.sent.data(), c.sent.size()), int(c.sent.size()))
+            << c.why;
         EXPECT_TRUE(answersGoodRequest(tlsPort, "", true)) << "after " << c.why;
     }
+    EXPECT_FALSE(connectTo(tlsPort, TLS1_VERSION));
+    EXPECT_STREQ(ERR_reason_error_string(ERR_peek_last_error()), "tlsv1 alert protocol version");
     // A client that keeps sending a little must still finish within the
     // timeout: it is for the whole request, not for each read.
-    RawConnection trickle(port);
+    Stream trickle = connectTo(port);
     for (std::size_t at = 0; at < 8 * 10; at += 10) {
-        trickle.send(good.substr(at, 10));  // refused once the server hangs up
+        BIO_write(trickle.get(), good.data() + at, 10);  // fails once the server hangs up
         std::this_thread::sleep_for(std::chrono::milliseconds(250));
     }
-    EXPECT_TRUE(trickle.closedByServer());
-    EXPECT_EQ(held[6]->receive().status, 408) << "a status line for a body that stopped coming";
+    EXPECT_TRUE(closedByServer(trickle.get()));
+    EXPECT_EQ(exchange(held[2].get(), "").status, 408) << "a body that stopped coming";
     for (std::size_t i = 0; i < held.size(); ++i) {
-        EXPECT_TRUE(!held[i]->connected() || held[i]->closedByServer()) << cases[i].why;
+        EXPECT_TRUE(closedByServer(held[i].get())) << cases[i].why;
     }
-    EXPECT_TRUE(answersGoodRequest(tlsPort, "", true));
     EXPECT_TRUE(answersGoodRequest(port));
     EXPECT_EQ(stop(), 0) << errors();
     for (const char* reason : {"failed: timed out", "failed: unsupported protocol"}) {
@@ -292,16 +252,12 @@ TEST_F(HttpTest, HostileSlowAndIdleClientsAreDroppedWhileOthersAreServed) {
 
 TEST_F(HttpTest, AuthenticationGuardsEveryRequest) {
     const std::string file = dir.file("passwd");
-    for (const char* user : {"alice", "bob", "carol"}) {
-        std::string password = std::string(user) == "bob" ? "hunter2\n" : "s3cret\n";
-        ASSERT_EQ(runCommand({QVX_CIMOM_EXE, "passwd", file, user}, password).exitCode, 0);
+    for (const char* user : {"alice", "carol"}) {
+        ASSERT_EQ(runCommand({QVX_CIMOM_EXE, "passwd", file, user}, "s3cret\n").exitCode, 0);
     }
     struct stat st;
     ASSERT_EQ(stat(file.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0600u);
-    CommandResult refused = runCommand({QVX_CIMOM_EXE, "passwd", file, "a:b"}, "x\n");
-    EXPECT_EQ(refused.exitCode, 1);
-    EXPECT_NE(refused.output.find("user name"), npos) << refused.output;
     start({"--passwd", file});
     const std::string alice = "Basic YWxpY2U6czNjcmV0";  // alice:s3cret
     const struct {
@@ -310,14 +266,10 @@ TEST_F(HttpTest, AuthenticationGuardsEveryRequest) {
         int status;
     } cases[] = {
         {"valid user and password", alice, 200},
-        {"second user", "Basic Ym9iOmh1bnRlcjI=", 200},  // bob:hunter2
         {"no Authorization header", "", 401},
-        {"wrong password", "Basic YWxpY2U6d3Jvbmc=", 401},           // alice:wrong
-        {"unknown user", "Basic bWFsbG9yeTpzM2NyZXQ=", 401},         // mallory:s3cret
-        {"another user's password", "Basic Ym9iOnMzY3JldA==", 401},  // bob:s3cret
+        {"wrong password", "Basic YWxpY2U6d3Jvbmc=", 401},    // alice:wrong
+        {"unknown user", "Basic bWFsbG9yeTpzM2NyZXQ=", 401},  // mallory:s3cret
         {"not base64", "Basic !!!!", 401},
-        {"no colon in the credentials", "Basic YWxpY2U=", 401},  // alice
-        {"another scheme", "Bearer YWxpY2U6czNjcmV0", 401},
     };
     for (const auto& c : cases) {
         HttpResponse r = roundTrip(
@@ -325,10 +277,10 @@ TEST_F(HttpTest, AuthenticationGuardsEveryRequest) {
             cimRequest("ModifyInstance", modifiedChassis("OwnerName", c.why), c.authorization));
         EXPECT_EQ(r.status, c.status) << c.why << ": " << r.body;
         EXPECT_EQ(r.header("WWW-Authenticate"), c.status == 401 ? "Basic realm=\"qvx-cimom\"" : "");
-        EXPECT_NE(r.header("Content-Length"), "") << c.why;
     }
-    // Refused requests never reached the provider: the last write is bob's.
-    EXPECT_NE(roundTrip(port, getChassis(alice)).body.find("<VALUE>second user</VALUE>"), npos);
+    // Refused requests never reached the provider.
+    EXPECT_NE(roundTrip(port, getChassis(alice)).body.find("<VALUE>valid user and password<"),
+              npos);
     // Five wrong passwords, and the user waits even with the right one;
     // other users from the same address do not.
     for (int i = 0; i < 5; ++i) {
@@ -337,38 +289,32 @@ TEST_F(HttpTest, AuthenticationGuardsEveryRequest) {
     }
     HttpResponse waiting = roundTrip(port, getChassis("Basic Y2Fyb2w6czNjcmV0"));  // carol:s3cret
     EXPECT_EQ(waiting.status, 429) << waiting.body;
-    EXPECT_NE(waiting.body.find("too many failed logins"), npos) << waiting.body;
     EXPECT_GT(std::stoi("0" + waiting.header("Retry-After")), 0);
     EXPECT_TRUE(answersGoodRequest(port, alice));
     EXPECT_EQ(stop(), 0) << errors();
     for (const char* line : {"authentication failed for user mallory from 127.0.0.1",
-                             "authentication failed for user alice from 127.0.0.1",
-                             "method=ModifyInstance class=- http=401 cim=-",
                              "too many failed logins for user carol from 127.0.0.1"}) {
         EXPECT_NE(log().find(line), npos) << line << " in " << log();
     }
 }
 
+// One row per kind of mistake.
 TEST_F(HttpTest, BadCommandLinesAreRefusedBeforeAnythingListens) {
     const std::string lib = QVX_PROVIDER_LIBRARY, schema = QVX_SCHEMA_FILE;
+    writeFile(dir.file("bad.pem"), "not a certificate\n");
     const struct {
         std::string args;  // separated by spaces
         const char* message;
         int exitCode = 2;
     } cases[] = {
+        {"--frobnicate", "unknown argument '--frobnicate'"},
+        {"--listen 127.0.0.1", "--listen takes ADDR:PORT"},
         {"--listen 0.0.0.0:0 --library " + lib + " --schema " + schema, "without authentication"},
         {"--listen 0.0.0.0:0 --passwd unread", "--insecure-http-off-loopback"},
-        {"--tls-listen 0.0.0.0:0 --tls-cert c --tls-key k", "without authentication"},
-        {"--tls-listen 127.0.0.1:0", "--tls-listen needs --tls-cert and --tls-key"},
-        {"--tls-cert c", "HTTPS needs both --tls-cert and --tls-key"},
-        {"--listen 127.0.0.1:0 --tls-listen 127.0.0.1:0 --tls-cert /none.pem --tls-key /none.key",
-         "/none.pem: cannot use the certificate", 1},
-        {"--listen 127.0.0.1", "--listen takes ADDR:PORT"},
-        {"--listen 127.0.0.1:70000", "--listen port takes a number"},
-        {"--threads 0", "--threads takes a number"},
-        {"--timeout", "--timeout needs a value"},
-        {"--frobnicate", "unknown argument '--frobnicate'"},
-        {"passwd " + dir.file("p") + " carol", "no password", 1},
+        {"--listen 127.0.0.1:0 --passwd /none", "/none: cannot read password file", 1},
+        {"--tls-listen 127.0.0.1:0 --tls-cert " + dir.file("bad.pem") + " --tls-key " +
+             dir.file("bad.pem"),
+         "bad.pem: cannot use the certificate", 1},
     };
     for (const auto& c : cases) {
         std::vector<std::string> argv = {QVX_CIMOM_EXE};

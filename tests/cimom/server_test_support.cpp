@@ -1,7 +1,6 @@
 #include "server_test_support.hpp"
 
 #include <fcntl.h>
-#include <openssl/err.h>
 #include <openssl/ssl.h>
 #include <poll.h>
 #include <signal.h>
@@ -132,10 +131,6 @@ std::vector<std::string> ServerTest::withTls(std::vector<std::string> args) {
     return args;
 }
 
-bool ServerTest::mapsLibssl() const {
-    return readFile("/proc/" + std::to_string(pid) + "/maps").find("libssl") != std::string::npos;
-}
-
 std::string HttpResponse::header(const std::string& name) const {
     std::string h = head, n = "\r\n" + name + ":";
     for (std::string* s : {&h, &n}) std::transform(s->begin(), s->end(), s->begin(), ::tolower);
@@ -145,71 +140,53 @@ std::string HttpResponse::header(const std::string& name) const {
     return head.substr(at, head.find("\r\n", at) - at);
 }
 
-RawConnection::RawConnection(int port, int tlsVersion) {
+Stream connectTo(int port, int tlsVersion) {
     signal(SIGPIPE, SIG_IGN);  // a server that hung up fails the write instead
-    m_bio = BIO_new_connect(("127.0.0.1:" + std::to_string(port)).c_str());
-    if (BIO_do_connect(m_bio) != 1) return;
-    m_fd = BIO_get_fd(m_bio, nullptr);
+    Stream s(BIO_new_connect(("127.0.0.1:" + std::to_string(port)).c_str()), BIO_free_all);
+    if (BIO_do_connect(s.get()) != 1) return Stream(nullptr, BIO_free_all);
     timeval tv{30, 0};
-    setsockopt(m_fd, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
-    setsockopt(m_fd, SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof tv);
-    if (tlsVersion < 0) return;
-    m_context = SSL_CTX_new(TLS_client_method());
+    for (int option : {SO_RCVTIMEO, SO_SNDTIMEO}) {
+        setsockopt(BIO_get_fd(s.get(), nullptr), SOL_SOCKET, option, &tv, sizeof tv);
+    }
+    if (tlsVersion < 0) return s;
+    SSL_CTX* context = SSL_CTX_new(TLS_client_method());
     if (tlsVersion > 0) {
         // Old versions need the weakest security level to be offered at all.
-        SSL_CTX_set_security_level(m_context, 0);
-        SSL_CTX_set_cipher_list(m_context, "DEFAULT:@SECLEVEL=0");
-        SSL_CTX_set_min_proto_version(m_context, tlsVersion);
-        SSL_CTX_set_max_proto_version(m_context, tlsVersion);
+        SSL_CTX_set_cipher_list(context, "DEFAULT:@SECLEVEL=0");
+        SSL_CTX_set_min_proto_version(context, tlsVersion);
+        SSL_CTX_set_max_proto_version(context, tlsVersion);
     }
-    m_bio = BIO_push(BIO_new_ssl(m_context, 1), m_bio);
-    if (BIO_do_handshake(m_bio) != 1) {
-        char text[256] = "no error queued";
-        ERR_error_string_n(ERR_peek_last_error(), text, sizeof text);
-        m_tlsError = text;
-        m_fd = -1;
-    }
-    ERR_clear_error();
+    Stream tls(BIO_push(BIO_new_ssl(context, 1), s.release()), BIO_free_all);
+    SSL_CTX_free(context);  // the stream holds its own reference
+    return BIO_do_handshake(tls.get()) == 1 ? std::move(tls) : Stream(nullptr, BIO_free_all);
 }
 
-RawConnection::~RawConnection() {
-    BIO_free_all(m_bio);
-    SSL_CTX_free(m_context);
-}
-
-bool RawConnection::send(const std::string& bytes) {
-    return bytes.empty() || BIO_write(m_bio, bytes.data(), bytes.size()) == int(bytes.size());
-}
-
-HttpResponse RawConnection::receive() {
+HttpResponse exchange(BIO* stream, const std::string& bytes) {
     HttpResponse r;
+    if (!bytes.empty() && BIO_write(stream, bytes.data(), bytes.size()) != int(bytes.size())) {
+        return r;
+    }
+    std::string in;
     char buf[4096];
     int n = 0;
-    std::size_t end;
-    while ((end = m_buffer.find("\r\n\r\n")) == std::string::npos) {
-        if ((n = BIO_read(m_bio, buf, sizeof buf)) <= 0) return r;
-        m_buffer.append(buf, n);
+    while (in.find("\r\n\r\n") == std::string::npos) {
+        if ((n = BIO_read(stream, buf, sizeof buf)) <= 0) return r;
+        in.append(buf, n);
     }
-    r.head = m_buffer.substr(0, end);
-    m_buffer.erase(0, end + 4);
+    r.head = in.substr(0, in.find("\r\n\r\n"));
+    r.body = in.substr(r.head.size() + 4);
     if (r.head.size() > 12) r.status = std::atoi(r.head.c_str() + 9);
     std::size_t length = std::strtoul(r.header("Content-Length").c_str(), nullptr, 10);
-    while (m_buffer.size() < length && (n = BIO_read(m_bio, buf, sizeof buf)) > 0) {
-        m_buffer.append(buf, n);
+    while (r.body.size() < length && (n = BIO_read(stream, buf, sizeof buf)) > 0) {
+        r.body.append(buf, n);
     }
-    r.body = m_buffer.substr(0, length);
-    m_buffer.erase(0, r.body.size());
     return r;
 }
 
-void RawConnection::stopSending() {
-    shutdown(m_fd, SHUT_WR);
-}
-
-bool RawConnection::closedByServer() {
+bool closedByServer(BIO* stream) {
     char buf[4096];
     ssize_t n;
-    while ((n = recv(m_fd, buf, sizeof buf, 0)) > 0) {
+    while ((n = recv(BIO_get_fd(stream, nullptr), buf, sizeof buf, 0)) > 0) {
     }
     return n == 0 || errno == ECONNRESET;
 }
@@ -261,9 +238,8 @@ std::string modifiedChassis(const std::string& property, const std::string& valu
 }
 
 HttpResponse roundTrip(int port, const std::string& request, bool tls) {
-    RawConnection c(port, tls ? 0 : -1);
-    if (!c.connected() || !c.send(request)) return HttpResponse();
-    return c.receive();
+    Stream s = connectTo(port, tls ? 0 : -1);
+    return s ? exchange(s.get(), request) : HttpResponse();
 }
 
 }  // namespace qvx_test

@@ -12,8 +12,6 @@ namespace {
 
 const auto npos = std::string::npos;
 const std::string kChassis = "QVX_Z64Chassis.Tag=\"Chassis\",CreationClassName=\"QVX_Chassis\"";
-const std::string kExpansion =
-    "QVX_Z64ExpansionChassis.Tag=\"ExpansionChassis%\",CreationClassName=\"QVX_ExpansionChassis\"";
 const std::string kModule =
     "QVX_MBMLogicalModule.SystemCreationClassName=\"QVX_System\",SystemName=\"QVX\","
     "CreationClassName=\"QVX_MBMLogicalModule\",DeviceID=\"MBMLogicalModule%\"";
@@ -63,11 +61,11 @@ protected:
 
 // Over HTTPS with a user from the password file, as the appliance is run.
 TEST_F(WbemcliTest, EveryOperationReachesTheProviderOrIsRefusedWithAStatus) {
-    // A test schema adds a method, and a property the provider leaves NULL.
+    // A test schema adds a method for the provider to refuse.
     const std::string last = "string CNICOneSerialNumber;";
-    std::string mof = replaced(readFile(QVX_SCHEMA_FILE), last,
-                               last + "\n    string AssetTag;\n    uint32 Reset(string Reason);");
-    ASSERT_NE(mof.find("AssetTag"), npos);
+    std::string mof =
+        replaced(readFile(QVX_SCHEMA_FILE), last, last + "\n    uint32 Reset(string Reason);");
+    ASSERT_NE(mof.find("Reset"), npos);
     writeFile(dir.file("test.mof"), mof);
     ASSERT_EQ(runCommand({QVX_CIMOM_EXE, "passwd", dir.file("pw"), "alice"}, "s3cret\n").exitCode,
               0);
@@ -76,12 +74,7 @@ TEST_F(WbemcliTest, EveryOperationReachesTheProviderOrIsRefusedWithAStatus) {
     start(withTls(args));
     tls = {"-cacert", dir.file("server.pem")};
     credentials = "alice:s3cret";
-    const std::string notSupported = "(7) CIM_ERR_NOT_SUPPORTED",
-                      notFound = "(6) CIM_ERR_NOT_FOUND";
-    const std::string classes = "@QVX_Z64Chassis\n@QVX_Z64ExpansionChassis\n@QVX_MBMLogicalModule";
-    auto both = [](const std::string& path) {
-        return "@" + nth(path, "0") + "\n@" + nth(path, "1");
-    };
+    const std::string notSupported = "(7) CIM_ERR_NOT_SUPPORTED";
     const struct {
         const char* op;
         std::string object;
@@ -90,17 +83,19 @@ TEST_F(WbemcliTest, EveryOperationReachesTheProviderOrIsRefusedWithAStatus) {
         std::string out;     // '@' stands for prefix() and a colon
         bool whole = false;  // out is every line but empty ones, else a part
     } cases[] = {
-        {"ein", "QVX_Z64Chassis", {}, 0, "@" + kChassis, true},
-        {"ein", "QVX_Z64ExpansionChassis", {}, 0, both(kExpansion), true},
-        {"ein", "QVX_MBMLogicalModule", {}, 0, both(kModule), true},
-        {"ecn", "", {}, 0, classes, true},
-        // The class's spelling reaches the provider for enumerations.
-        {"ein", "qvx_z64chassis", {}, 0, "@" + kChassis, true},
+        {"ein",
+         "QVX_MBMLogicalModule",
+         {},
+         0,
+         "@" + nth(kModule, "0") + "\n@" + nth(kModule, "1"),
+         true},
+        {"ecn",
+         "",
+         {},
+         0,
+         "@QVX_Z64Chassis\n@QVX_Z64ExpansionChassis\n@QVX_MBMLogicalModule",
+         true},
         {"ei", "QVX_Z64Chassis", {}, 0, "SerialNumber=\"QVX2005113000042\""},
-        {"ei", "QVX_Z64ExpansionChassis", {}, 0, "ChassisNo=2,PresentStatus=false"},
-        {"ei", "QVX_MBMLogicalModule", {}, 0, "DeviceID=\"MBMLogicalModule1\""},
-        {"gi", kChassis, {}, 0, "@" + kChassis + " "},
-        {"gi", nth(kExpansion, "1"), {}, 0, "@" + nth(kExpansion, "1") + " "},
         {"gi", nth(kModule, "1"), {}, 0, "@" + nth(kModule, "1") + " "},
         {"sp", kChassis, {"Location=desk"}, 0, "", true},
         {"gp", kChassis, {"Location"}, 0, "desk", true},
@@ -108,13 +103,11 @@ TEST_F(WbemcliTest, EveryOperationReachesTheProviderOrIsRefusedWithAStatus) {
         {"ci", kChassis, {"Tag=\"Chassis\",CreationClassName=\"QVX_Chassis\""}, 16, notSupported},
         {"di", nth(kModule, "0"), {}, 16, notSupported},
         {"cm", kChassis, {"Reset.Reason=test"}, 16, notSupported},
-        {"gi", nth(kModule, "9"), {}, 16, notFound},
+        {"gi", nth(kModule, "9"), {}, 16, "(6) CIM_ERR_NOT_FOUND"},
         // Refused by the server.
         {"gp", kChassis, {"Colour"}, 16, "(12) CIM_ERR_NO_SUCH_PROPERTY"},
         {"cm", kChassis, {"Frobnicate"}, 16, "(17) CIM_ERR_METHOD_NOT_FOUND"},
         {"ein", "CIM_Chassis", {}, 16, "(5) CIM_ERR_INVALID_CLASS"},
-        {"gc", "QVX_Nothing", {}, 16, notFound},
-        {"gi", "QVX_Z64Chassis.CreationClassName=\"QVX_Chassis\"", {}, 16, notFound},
     };
     for (const auto& c : cases) {
         CommandResult r = wbemcli(c.op, c.object, c.args);
@@ -123,61 +116,34 @@ TEST_F(WbemcliTest, EveryOperationReachesTheProviderOrIsRefusedWithAStatus) {
         EXPECT_TRUE(c.whole ? lines(r.output) == out : r.output.find(out) != npos)
             << c.op << " " << c.object << ": " << r.output << "\nwanted: " << out;
     }
-    // Instances as the provider built them: no NULL AssetTag added from the class.
-    EXPECT_EQ(wbemcli("gi", kChassis).output.find("AssetTag"), npos);
-    // Clients that do not check the certificate are served; others refused.
+    // A client that trusts another certificate is refused.
     ASSERT_TRUE(makeCertificate("other"));
-    const struct {
-        std::vector<std::string> options;
-        const char* credentials;
-        const char* out;
-    } clients[] = {
-        {{"-noverify"}, "alice:s3cret", "QVX_Z64Chassis"},
-        {{"-cacert", dir.file("other.pem")}, "alice:s3cret", "SSL peer certificate"},
-        {{"-noverify"}, "", "Username/password required"},
-        {{"-noverify"}, "alice:guess", "Invalid username/password"},
-    };
-    for (const auto& c : clients) {
-        tls = c.options;
-        credentials = c.credentials;
-        CommandResult r = wbemcli("mi", kChassis, {std::string("OwnerName=") + c.out});
-        r.output += wbemcli("ein", "QVX_Z64Chassis").output;
-        EXPECT_EQ(r.exitCode, c.out[0] == 'Q' ? 0 : 16) << r.output;
-        EXPECT_NE(r.output.find(c.out), npos) << r.output;
-    }
+    tls = {"-cacert", dir.file("other.pem")};
+    CommandResult wrongCa = wbemcli("ein", "QVX_Z64Chassis");
+    EXPECT_EQ(wrongCa.exitCode, 16) << wrongCa.output;
+    EXPECT_NE(wrongCa.output.find("SSL peer certificate"), npos) << wrongCa.output;
     // The refusals came from the provider: the log shows the operations. A
     // request's line is written after its reply, so read it once stopped.
-    // Refused clients wrote nothing.
-    EXPECT_TRUE(mapsLibssl());
     EXPECT_EQ(stop(), 0) << errors();
     for (const char* line :
-         {"method=CreateInstance class=QVX_Z64Chassis http=200 cim=CIM_ERR_NOT_SUPPORTED(7)",
-          "method=Reset class=QVX_Z64Chassis http=200 cim=CIM_ERR_NOT_SUPPORTED(7)",
-          "method=Frobnicate class=QVX_Z64Chassis http=200 cim=CIM_ERR_METHOD_NOT_FOUND(17)",
-          "method=DeleteInstance class=QVX_MBMLogicalModule http=200 "
-          "cim=CIM_ERR_NOT_SUPPORTED(7)"}) {
+         {"method=Reset class=QVX_Z64Chassis http=200 cim=CIM_ERR_NOT_SUPPORTED(7)",
+          "method=Frobnicate class=QVX_Z64Chassis http=200 cim=CIM_ERR_METHOD_NOT_FOUND(17)"}) {
         EXPECT_NE(log().find(line), npos) << line << " in " << log();
     }
-    // Writes of every writable property survive a restart. wbemcli sends
-    // values unescaped: '"' and '>' are still well-formed, '<' is refused.
+    // Writes survive a restart. wbemcli sends values unescaped: '"' and '>'
+    // are still well-formed.
     const struct {
         std::string path;
         std::string property, value, shown;
     } writes[] = {
         {kChassis, "OwnerName", "Grüße \"quoted\" > more", "Grüße \\\"quoted\\\" > more"},
-        {kChassis, "OwnerName", "a<b", "Grüße \\\"quoted\\\" > more"},
-        {kChassis, "Location", "rack 7", "rack 7"},
-        {kChassis, "UserTracking", "chassis", "chassis"},
-        {nth(kExpansion, "1"), "UserTracking", "exp1", "exp1"},
         {nth(kModule, "1"), "UserTracking", "mod1", "mod1"},
     };
     start(withTls(args));
     tls = {"-noverify"};
-    credentials = "alice:s3cret";
-    EXPECT_EQ(wbemcli("gp", kChassis, {"OwnerName"}).output, "QVX_Z64Chassis\n");
     for (const auto& c : writes) {
         CommandResult mi = wbemcli("mi", c.path, {c.property + "=" + c.value});
-        EXPECT_EQ(mi.exitCode, c.value == "a<b" ? 16 : 0) << c.path << " " << mi.output;
+        EXPECT_EQ(mi.exitCode, 0) << c.path << " " << mi.output;
     }
     EXPECT_EQ(stop(), 0) << errors();
     start(withTls(args));
