@@ -61,17 +61,13 @@ CommandResult runCommand(const std::vector<std::string>& argv, const std::string
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, readFile(dir.file("out"))};
 }
 
-void ServerTest::start(std::vector<std::string> args, const std::string& appliance) {
+void ServerTest::start(std::vector<std::string> args) {
     // The state directory decides where the registry is.
     std::vector<std::string> argv = {
         "env", "-u", "QVX_SIM_REGISTRY", "-u", "QVX_SIM_APPLIANCE", "-u", "TSAN_OPTIONS"};
-    if (!appliance.empty()) argv.push_back("QVX_SIM_APPLIANCE=" + appliance);
-    argv.insert(argv.end(),
-                {QVX_CIMOM_EXE, "--listen", "127.0.0.1:0", "--library", QVX_PROVIDER_LIBRARY,
-                 "--state", dir.file("state"), "--log", dir.file("server.log")});
-    if (std::find(args.begin(), args.end(), "--schema") == args.end()) {
-        argv.insert(argv.end(), {"--schema", QVX_SCHEMA_FILE});
-    }
+    argv.insert(argv.end(), {QVX_CIMOM_EXE, "--listen", "127.0.0.1:0", "--library",
+                             QVX_PROVIDER_LIBRARY, "--schema", QVX_SCHEMA_FILE, "--state",
+                             dir.file("state"), "--log", dir.file("server.log")});
     argv.insert(argv.end(), args.begin(), args.end());
     // Everything the child needs is made before fork: other threads may hold
     // the allocator's locks.
@@ -224,17 +220,10 @@ std::string cimRequest(const std::string& method, const std::string& params,
                     authorization);
 }
 
-std::string modifiedChassis(const std::string& property, const std::string& value,
-                            const std::string& type) {
-    auto prop = [](const std::string& name, const std::string& type, const std::string& value) {
-        return "<PROPERTY NAME=\"" + name + "\" TYPE=\"" + type + "\"><VALUE>" + value +
-               "</VALUE></PROPERTY>";
-    };
-    return param("ModifiedInstance",
-                 "<VALUE.NAMEDINSTANCE>" + kChassisName +
-                     "<INSTANCE CLASSNAME=\"QVX_Z64Chassis\">" + prop("Tag", "string", "Chassis") +
-                     prop("CreationClassName", "string", "QVX_Chassis") +
-                     prop(property, type, value) + "</INSTANCE></VALUE.NAMEDINSTANCE>");
+std::string newValue(const std::string& property, const std::string& value) {
+    return param("InstanceName", kChassisName) +
+           param("PropertyName", "<VALUE>" + property + "</VALUE>") +
+           param("NewValue", "<VALUE>" + value + "</VALUE>");
 }
 
 HttpResponse roundTrip(int port, const std::string& request, bool tls) {

@@ -36,13 +36,12 @@ struct CommandResult {
 // stopped after 60 seconds at most.
 CommandResult runCommand(const std::vector<std::string>& argv, const std::string& input = "");
 
-// qvx-cimom on 127.0.0.1, port 0, with the built provider (and schema unless
-// the arguments give one); state, log, output and certificates in dir.
+// qvx-cimom on 127.0.0.1, port 0, with the built provider and schema; state, log, output and
+// certificates in dir.
 class ServerTest : public ::testing::Test {
 protected:
     ~ServerTest() override { stop(); }
-    // The appliance file, if any, goes to QVX_SIM_APPLIANCE.
-    void start(std::vector<std::string> args = {}, const std::string& appliance = "");
+    void start(std::vector<std::string> args = {});
     int stop();  // SIGTERM and wait: the exit status, -1 when it did not exit by itself
     // A self-signed certificate for localhost and 127.0.0.1: NAME.pem, NAME.key.
     bool makeCertificate(const std::string& name);
@@ -79,9 +78,8 @@ std::string httpPost(const std::string& cimMethod, const std::string& body,
 // The same for an intrinsic method in root/cimv2 with the given IPARAMVALUEs.
 std::string cimRequest(const std::string& method, const std::string& params,
                        const std::string& authorization = "", const std::string& id = "1001");
-// ModifyInstance's parameter for the chassis with one property set.
-std::string modifiedChassis(const std::string& property, const std::string& value,
-                            const std::string& type = "string");
+// SetProperty's parameters for the chassis.
+std::string newValue(const std::string& property, const std::string& value);
 
 // Sends one request on a new connection and reads the reply.
 HttpResponse roundTrip(int port, const std::string& request, bool tls = false);
