@@ -12,9 +12,8 @@
 namespace qvx_cimom {
 
 // Longest user name and password accepted; longer ones never match.
-// libcrypt hashes at most 511 bytes of passphrase.
 constexpr std::size_t kMaxUserNameBytes = 64;
-constexpr std::size_t kMaxPasswordBytes = 511;
+constexpr std::size_t kMaxPasswordBytes = 1024;
 
 // 1..kMaxUserNameBytes printable ASCII characters, no ':' and no space.
 bool validUserName(const std::string& user);
