@@ -1,0 +1,275 @@
+// QVX_Z64Chassis through the composite provider, as the object manager
+// drives it: its one instance, how the hardware's answers become property
+// values, hardware failures, key lookup and writes.
+#include "ProviderTest.hpp"
+
+using namespace qvx_test;
+
+namespace {
+
+const char* const kClass = "QVX_Z64Chassis";
+const char* const kProvider = "QVX_Z64ChassisProvider";
+// Keyed as the numbered records are, by Tag and CreationClassName.
+const Numbered kChassis = {
+    "chassis",           kClass, "QVX_Chassis", "Tag", "", kProvider, "QVX_Z64ChassisProvider.cpp",
+    "QVX_Z64Chassis.cpp"};
+const CIMObjectPath kPath = kChassis.path("Chassis", "QVX_Chassis");
+
+std::string registryRead(const char* property) {
+    return std::string("KduGetRegEntryString(Providers,QVX_Z64ChassisProvider,") + property +
+           ",256)";
+}
+// Every platform call of one delivered instance, in order, with the sizes passed.
+const std::vector<std::string> kCallsOfOneInstance = {
+    "osGetSystemSubType()",       "osGetSerialNumber(21)",
+    "osGetHardwareType()",        "osGetHardwareRevision()",
+    "osGetPartNumber(256)",       registryRead("OwnerName"),
+    registryRead("Location"),     registryRead("UserTracking"),
+    "osGetSystemId(13)",          "osGetSecsiRegion()",
+    "osGetEth1Addr(255)",         "osGetEth2Addr(255)",
+    "osGetEth3Addr(255)",         "osGetManfId()",
+    "osGetManfInfo(255)",         "osGetManfDate(32)",
+    "osGetPCBASerialNumber(256)", "osGetCSCSerialNumber(255)",
+    "osGetHDSerialNumber(256)",   "osGetCNICOneSerialNumber(256)"};
+
+class ChassisTest : public ProviderTest {
+protected:
+    CIMInstance theInstance() {
+        std::vector<CIMInstance> all = instances(kClass);
+        EXPECT_EQ(1u, all.size());
+        return all.empty() ? CIMInstance(CIMNULL) : all.front();
+    }
+};
+
+TEST_F(ChassisTest, OnePathAskingNothingAndTwentyPropertiesAskingEveryCallEachTime) {
+    std::vector<CIMObjectPath> paths = names(kClass);
+    ASSERT_EQ(1u, paths.size());
+    EXPECT_EQ(kPath.toString(), paths[0].toString());
+    EXPECT_TRUE(platform().calls().empty());
+    platform().setEntry(kProvider, "OwnerName", "Ops team");
+    platform().setEntry(kProvider, "Location", "Rack 4");
+    platform().setEntry(kProvider, "UserTracking", "asset 77");
+    // The double's default hardware answers, each distinct; texts name their call.
+    const std::vector<std::string> expected = {
+        "Tag=string Chassis",
+        "CreationClassName=string QVX_Chassis",
+        "ElementName=string Varlen Networks QVX64 Communications Server",
+        "Manufacturer=string Varlen Networks",
+        "Model=string QVX64 (Telephony Only)",
+        "SerialNumber=string osGetSerialNumber",
+        "Version=string 01.0a",
+        "PartNumber=string osGetPartNumber",
+        "OwnerName=string Ops team",
+        "Location=string Rack 4",
+        "PhysicalType=uint8 3",
+        "UserTracking=string asset 77",
+        "CanBeFRUed=boolean true",
+        "SystemID=string osGetSystemI",  // 12 fit
+        "MiscInfo=string 01.osGetEth1Addr.osGetEth2Addr.osGetEth3Addr.2a.osGetManfInfo",
+        "ManufactureDate=datetime 20051130140500.000000+000",
+        "PCBASerialNumber=string osGetPCBASerialNumber",
+        "CSCSerialNumber=string osGetCSCSerialNumber",
+        "HDSerialNumber=string osGetHDSerialNumber",
+        "CNICOneSerialNumber=string osGetCNICOneSerialNumber",
+    };
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(expected, typedList(theInstance().getProperties()));
+    EXPECT_EQ("manf info is: osGetManfInfo. length: 13\n", testing::internal::GetCapturedStdout());
+    CIMInstance got = get(kPath);
+    EXPECT_STREQ(kClass, got.getClassName().c_str());
+    EXPECT_EQ(expected, typedList(got.getProperties()));
+    std::vector<std::string> twice = kCallsOfOneInstance;
+    twice.insert(twice.end(), kCallsOfOneInstance.begin(), kCallsOfOneInstance.end());
+    EXPECT_EQ(twice, platform().calls()) << "nothing is cached";
+    EXPECT_TRUE(logged().empty());
+}
+
+// One row per rule turning a hardware answer into a value; a null answer
+// makes the call fail with -1.
+TEST_F(ChassisTest, PropertyValuesFollowTheHardwareAnswers) {
+    const std::string x400(400, 'x');  // texts are cut to the size they are asked with
+    const std::string eths = "osGetEth1Addr.osGetEth2Addr.osGetEth3Addr";
+    const auto date = [](const char* d) { return std::string("datetime ") + d + ".000000+000"; };
+    const auto invalid = [](const char* what) {
+        return std::string("ERROR: osGetManfDate() returned invalid ") + what;
+    };
+    const struct {
+        const char* function;
+        std::optional<std::string> answer;
+        const char* property;
+        std::string value;
+        std::vector<std::string> logged;
+    } rows[] = {
+        {"osGetSystemSubType", "2", "Model", "string QVX64a (with ADSL Router)", {}},
+        {"osGetSystemSubType", "3", "Model", "string QVX64e (with Ethernet Router)", {}},
+        {"osGetSystemSubType", "0", "Model", "string Unknown ( 0)", {}},
+        {"osGetSystemSubType", "291", "Model", "string Unknown (123)", {}},
+        {"osGetHardwareType", "256", "Version", "string 100.0a", {}},
+        {"osGetHardwareRevision", "4095", "Version", "string 01.fff", {}},
+        {"osGetSecsiRegion", "427", "MiscInfo", "string 1ab." + eths + ".2a.osGetManfInfo", {}},
+        {"osGetManfId", "48879", "MiscInfo", "string 01." + eths + ".beef.osGetManfInfo", {}},
+        {"osGetEth2Addr",
+         "",
+         "MiscInfo",
+         "string 01.osGetEth1Addr..osGetEth3Addr.2a.osGetManfInfo",
+         {}},  // separators stay
+        {"osGetManfInfo",
+         x400,
+         "MiscInfo",
+         ("string 01." + eths + ".2a." + x400).substr(0, 262),
+         {}},  // cut to its 255 bytes
+        // Five numbers, each limit accepted, each field over it replaced.
+        {"osGetManfDate", "3000 12 31 23 59", "ManufactureDate", date("30001231235900"), {}},
+        {"osGetManfDate",
+         "3001 13 32 24 60",
+         "ManufactureDate",
+         date("30001230235900"),
+         {invalid("year: 3001"), invalid("month: 13"), invalid("day: 32"), invalid("hour: 24"),
+          invalid("minute: 60")}},
+        {"osGetManfDate", "2005 0 0 0 0", "ManufactureDate", date("20050000000000"), {}},
+        {"osGetManfDate", "2005 11", "ManufactureDate", date("20051100000000"), {}},
+        {"osGetManfDate", "20051 2 3 4 5", "ManufactureDate", date("20050102030400"), {}},
+        {"osGetManfDate",
+         std::nullopt,
+         "ManufactureDate",
+         "datetime 00000000000000.000000:000",
+         {"ERROR: osGetManfDate() failed: 4294967295, using default datetime"}},
+    };
+    for (const auto& row : rows) {
+        platform().reset();
+        if (row.answer)
+            platform().answer(row.function, *row.answer);
+        else
+            platform().fail(row.function, -1);
+        CIMInstance inst = theInstance();
+        EXPECT_EQ(row.value, typedProperty(inst, row.property)) << row.function;
+        EXPECT_EQ(20u, inst.getProperties().size()) << row.function;
+        EXPECT_EQ(row.logged, logged()) << row.function;
+    }
+}
+
+TEST_F(ChassisTest, RegistryTextsAreEmptyWhenTheirReadFailsAndThatIsNoError) {
+    platform().setEntry(kProvider, "Location", "Rack 4");  // stored, but the read fails
+    platform().fail("KduGetRegEntryString", -1, "Location");
+    platform().setEntry(kProvider, "UserTracking", "asset 77");
+    CIMInstance inst = theInstance();
+    EXPECT_EQ("string ", typedProperty(inst, "OwnerName")) << "no entry";
+    EXPECT_EQ("string ", typedProperty(inst, "Location"));
+    EXPECT_EQ("string asset 77", typedProperty(inst, "UserTracking"));
+    EXPECT_TRUE(logged().empty());
+}
+
+TEST_F(ChassisTest, AFailingHardwareCallFailsTheReadWithItsMessageAndOneLogLine) {
+    const struct {
+        const char* function;
+        int32_t code;
+        const char* property;
+    } rows[] = {
+        {"osGetSystemSubType", 5, "Model"},
+        {"osGetSerialNumber", -1, "SerialNumber"},
+        {"osGetHardwareType", 2, "Version"},
+        {"osGetHardwareRevision", 5, "Version"},  // the one whose message names the call
+        {"osGetPartNumber", 70000, "PartNumber"},
+        {"osGetSystemId", 1, "SystemID"},
+        {"osGetSecsiRegion", 3, "MiscInfo"},
+        {"osGetEth1Addr", 4, "MiscInfo"},
+        {"osGetEth2Addr", -2, "MiscInfo"},
+        {"osGetEth3Addr", 6, "MiscInfo"},
+        {"osGetManfId", 7, "MiscInfo"},
+        {"osGetManfInfo", 8, "MiscInfo"},
+        {"osGetPCBASerialNumber", 9, "PCBASerialNumber"},
+        {"osGetCSCSerialNumber", 2147483647, "CSCSerialNumber"},
+        {"osGetHDSerialNumber", 11, "HDSerialNumber"},
+        {"osGetCNICOneSerialNumber", -2147483647 - 1, "CNICOneSerialNumber"},
+    };
+    for (const auto& row : rows) {
+        for (bool listing : {true, false}) {
+            SCOPED_TRACE(std::string(row.function) + (listing ? " listing" : " reading"));
+            platform().reset();
+            platform().fail(row.function, row.code);
+            InstanceCollector out;
+            CIMException e = cimError([&] {
+                if (listing)
+                    instancesInto(*provider, env(), kClass, out);
+                else
+                    get(kPath);
+            });
+            const std::string head = std::string("Failed to retrieve property ") + row.property;
+            const std::string message = head + ": " + row.function + "() failed " +
+                                        std::to_string(static_cast<uint32_t>(row.code));
+            const bool named = row.function == std::string("osGetHardwareRevision");
+            EXPECT_EQ(error(CIMException::FAILED, "QVX_Z64ChassisAPI.cpp", named ? message : head),
+                      describe(e));
+            EXPECT_EQ(std::vector<std::string>{"ERROR: " + message}, logged());
+            EXPECT_TRUE(out.items.empty());
+            EXPECT_EQ(0u, platform().calls().back().rfind(row.function, 0)) << "asked last";
+        }
+    }
+}
+
+TEST_F(ChassisTest, KeysOfNoChassisAreNotFoundWritingNothing) {
+    const struct {
+        const char* tag;
+        const char* creationClass;
+        const char* file;
+    } rows[] = {
+        {"chassis", "QVX_Chassis", kChassis.managerFile},
+        {"Chassis ", "QVX_Chassis", kChassis.managerFile},
+        {"Chassis", kClass, kChassis.managerFile},
+        {"Chassis", "qvx_chassis", kChassis.managerFile},
+        {"QVX_Chassis", "Chassis", kChassis.managerFile},
+        {"Chassis", nullptr, kChassis.providerFile},
+        {nullptr, "Wrong", kChassis.providerFile},  // all keys are read before any compare
+    };
+    for (const auto& row : rows) {
+        CIMObjectPath path = kChassis.path(row.tag, row.creationClass);
+        SCOPED_TRACE(path.toString().c_str());
+        platform().clearCalls();
+        expectNotFound(path, kChassis.change(path, "OwnerName", CIMValue("someone")), row.file);
+        EXPECT_TRUE(platform().calls().empty());
+    }
+    EXPECT_TRUE(logged().empty());
+}
+
+TEST_F(ChassisTest, ModifyWritesTheWritableTextsInTheInstancesOrderStampingEach) {
+    const std::string W = "KduSetRegEntryString(Providers,QVX_Z64ChassisProvider,";
+    const std::string S = "STAMP";
+    const std::string L300(300, 'L');
+    const struct {
+        std::vector<std::pair<const char*, std::optional<std::string>>> changes;
+        std::string refused;  // the registry entry whose writes fail
+        std::vector<std::string> calls;
+    } rows[] = {
+        {{{"Location", "L"}, {"UserTracking", "U"}, {"OwnerName", "O"}},
+         "",
+         {W + "Location,L)", S, W + "UserTracking,U)", S, W + "OwnerName,O)", S}},
+        {{{"ownername", "x"}, {"LOCATION", "y"}, {"SerialNumber", "X"}, {"Colour", "red"}}, "", {}},
+        {{{"OwnerName", std::nullopt}, {"Location", ""}}, "", {W + "Location,)", S}},
+        {{{"UserTracking", L300}}, "", {W + "UserTracking," + L300 + ")", S}},  // written whole
+        {{{"UserTracking", "U"}, {"OwnerName", "O"}, {"Location", "L"}},
+         "OwnerName",
+         {W + "UserTracking,U)", S, W + "OwnerName,O)"}},
+        {{{"Location", "L"}}, "LastChangeTime", {W + "Location,L)", S}},  // the stamp is no error
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(&row - rows);
+        platform().reset();
+        if (!row.refused.empty()) {
+            platform().fail("KduSetRegEntryString", 5, row.refused);
+            platform().fail("KduSetRegEntryInt", 5, row.refused);
+        }
+        CIMInstance change = kChassis.change(kPath, "Tag", CIMValue("Chassis"));
+        for (const auto& c : row.changes) {
+            change.setProperty(c.second ? CIMProperty(c.first, CIMValue(c.second->c_str()))
+                                        : CIMProperty(c.first, CIMDataType::STRING));
+        }
+        CIMException e("", 0, CIMException::SUCCESS);
+        EXPECT_EQ(row.calls, callsOf([&] { e = cimError([&] { modify(change); }); }));
+        // The message is the frame's.
+        EXPECT_EQ(row.refused == "OwnerName" ? CIMException::FAILED : CIMException::SUCCESS,
+                  e.getErrNo());
+        EXPECT_EQ(e.getErrNo() ? 1u : 0u, logged().size());
+    }
+}
+
+}  // namespace
