@@ -11,18 +11,9 @@ using namespace qvx_test;
 namespace {
 
 struct FakeRecord {
-    bool valid = true;
     std::vector<std::string> writes;
     std::string refuse;  // property whose write fails
 
-    bool getName(String& out) const {
-        out = "n1";
-        return valid;
-    }
-    bool getKind(String& out) const {
-        out = "k1";
-        return true;
-    }
     bool write(const char* name, const String& value) {
         if (refuse == name) return false;
         writes.push_back(std::string(name) + "=" + value.c_str());
@@ -104,26 +95,6 @@ TEST_F(FrameTest, KeysAreReadInOrderAndMissingOrNullOnesAreNotFound) {
               describe(cimError([&] { QVX_readKeys(missing, names, mine); })));
     EXPECT_EQ(error(CIMException::NOT_FOUND, "Mine.cpp"),
               describe(cimError([&] { QVX_readKeys(nullValue, names, mine); })));
-}
-
-TEST_F(FrameTest, RecordToPathAndInstance) {
-    const QVX_KeyGetter<FakeRecord> keys[] = {{"Name", &FakeRecord::getName},
-                                              {"Kind", &FakeRecord::getKind}};
-    FakeRecord record;
-    CIMObjectPath path("C", "ns");
-    path.setKeyValue("Old", CIMValue("x"));
-    QVX_recordToPath(record, keys, path, QVX_HERE);
-    EXPECT_EQ(String("/ns:C.Name=\"n1\",Kind=\"k1\""), path.toString());
-
-    record.valid = false;
-    EXPECT_EQ(CIMException::NOT_FOUND,
-              cimError([&] { QVX_recordToPath(record, keys, path, QVX_HERE); }).getErrNo());
-    CIMInstance inst("C");
-    QVX_setIfValid(inst, "IfValid", record, &FakeRecord::getName);
-    QVX_setOrEmpty(inst, "OrEmpty", record, &FakeRecord::getName);
-    QVX_setAlways(inst, "Always", record, &FakeRecord::getName);
-    EXPECT_EQ(std::vector<std::string>({"OrEmpty=string ", "Always=string n1"}),
-              typedList(inst.getProperties()));
 }
 
 TEST_F(FrameTest, ModifyLoopWritesMatchingNonNullPropertiesInInstanceOrder) {
