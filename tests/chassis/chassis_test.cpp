@@ -108,6 +108,14 @@ TEST_F(ChassisTest, PropertyValuesFollowTheHardwareAnswers) {
          "MiscInfo=string 01.osGetEth1Addr.osGetEth2Addr.osGetEth3Addr.beef.osGetManfInfo"},
         {"osGetEth2Addr", "", "MiscInfo=string 01.osGetEth1Addr..osGetEth3Addr.2a.osGetManfInfo"},
         {"osGetManfInfo", x400, (misc + x400).substr(0, 9 + 7 + 255)},  // cut to its 255 bytes
+        // Texts keep what fits the size they are asked with.
+        {"osGetSerialNumber", x400, "SerialNumber=string " + x400.substr(0, 20)},
+        {"osGetSystemId", x400, "SystemID=string " + x400.substr(0, 12)},
+        {"osGetPartNumber", x400, "PartNumber=string " + x400.substr(0, 255)},
+        {"osGetPCBASerialNumber", x400, "PCBASerialNumber=string " + x400.substr(0, 255)},
+        {"osGetCSCSerialNumber", x400, "CSCSerialNumber=string " + x400.substr(0, 254)},
+        {"osGetHDSerialNumber", x400, "HDSerialNumber=string " + x400.substr(0, 255)},
+        {"osGetCNICOneSerialNumber", x400, "CNICOneSerialNumber=string " + x400.substr(0, 255)},
         // Five numbers, each limit accepted, each field over it replaced.
         {"osGetManfDate", "3000 12 31 23 59", "ManufactureDate=datetime 30001231235900.000000+000"},
         {"osGetManfDate", "3001 13 32 24 60", "ManufactureDate=datetime 30001230235900.000000+000",
