@@ -32,33 +32,41 @@ using namespace OpenWBEM;
 using namespace OpenWBEM::WBEMFlags;
 typedef ProviderEnvironmentIFCRef Env;
 
-inline std::vector<CIMObjectPath> names(CppProviderBaseIFC& p, const Env& env, const String& cls) {
-    PathCollector c;
-    p.getInstanceProvider()->enumInstanceNames(env, "root/cimv2", cls, c, CIMClass(CIMNULL));
-    return c.items;
-}
-// Into a given handler, so a test still sees what arrived before a throw.
-inline void instancesInto(CppProviderBaseIFC& p, const Env& env, const String& cls,
-                          CIMInstanceResultHandlerIFC& result) {
-    p.getInstanceProvider()->enumInstances(env, "root/cimv2", cls, result, E_NOT_LOCAL_ONLY, E_DEEP,
-                                           E_EXCLUDE_QUALIFIERS, E_EXCLUDE_CLASS_ORIGIN, 0,
-                                           CIMClass(CIMNULL), CIMClass(CIMNULL));
-}
-inline std::vector<CIMInstance> instances(CppProviderBaseIFC& p, const Env& env,
-                                          const String& cls) {
-    InstanceCollector c;
-    instancesInto(p, env, cls, c);
-    return c.items;
-}
-inline CIMInstance get(CppProviderBaseIFC& p, const Env& env, const CIMObjectPath& path) {
-    return p.getInstanceProvider()->getInstance(env, "root/cimv2", path, E_NOT_LOCAL_ONLY,
-                                                E_EXCLUDE_QUALIFIERS, E_EXCLUDE_CLASS_ORIGIN, 0,
-                                                CIMClass(CIMNULL));
-}
-inline void modify(CppProviderBaseIFC& p, const Env& env, const CIMInstance& inst) {
-    p.getInstanceProvider()->modifyInstance(env, "root/cimv2", inst, CIMInstance(CIMNULL),
-                                            E_EXCLUDE_QUALIFIERS, 0, CIMClass(CIMNULL));
-}
+// A provider and one request's logger and environment, making requests as
+// the object manager does, with the arguments the providers ignore filled in.
+struct Client {
+    explicit Client(const Reference<CppProviderBaseIFC>& p) : provider(p) {}
+    const Env& env() const { return harness.env; }
+    std::vector<CIMObjectPath> names(const String& cls) const {
+        PathCollector c;
+        provider->getInstanceProvider()->enumInstanceNames(env(), "root/cimv2", cls, c,
+                                                           CIMClass(CIMNULL));
+        return c.items;
+    }
+    // Into a given handler, so a test still sees what arrived before a throw.
+    void instancesInto(const String& cls, CIMInstanceResultHandlerIFC& result) const {
+        provider->getInstanceProvider()->enumInstances(
+            env(), "root/cimv2", cls, result, E_NOT_LOCAL_ONLY, E_DEEP, E_EXCLUDE_QUALIFIERS,
+            E_EXCLUDE_CLASS_ORIGIN, 0, CIMClass(CIMNULL), CIMClass(CIMNULL));
+    }
+    std::vector<CIMInstance> instances(const String& cls) const {
+        InstanceCollector c;
+        instancesInto(cls, c);
+        return c.items;
+    }
+    CIMInstance get(const CIMObjectPath& path) const {
+        return provider->getInstanceProvider()->getInstance(
+            env(), "root/cimv2", path, E_NOT_LOCAL_ONLY, E_EXCLUDE_QUALIFIERS,
+            E_EXCLUDE_CLASS_ORIGIN, 0, CIMClass(CIMNULL));
+    }
+    void modify(const CIMInstance& inst) const {
+        provider->getInstanceProvider()->modifyInstance(env(), "root/cimv2", inst,
+                                                        CIMInstance(CIMNULL), E_EXCLUDE_QUALIFIERS,
+                                                        0, CIMClass(CIMNULL));
+    }
+    Reference<CppProviderBaseIFC> provider;
+    Harness harness;
+};
 
 // The CIMException f throws, SUCCESS if none; other exceptions pass.
 inline CIMException cimError(const std::function<void()>& f) {
@@ -68,6 +76,12 @@ inline CIMException cimError(const std::function<void()>& f) {
         return e;
     }
     return CIMException("", 0, CIMException::SUCCESS);
+}
+// What the guard reports of operation failing on subject, then why.
+inline std::string guardMessage(const std::string& operation, const String& subject,
+                                const std::string& why) {
+    return "Unknown Error:  while performing " + operation + " operation on " + subject.c_str() +
+           "\n" + why;
 }
 // An error as "code file: message", to compare it whole.
 inline std::string error(int code, const std::string& file, const std::string& message = "") {
@@ -170,23 +184,14 @@ inline void PrintTo(const Numbered& n, std::ostream* out) {
 // The composite provider as the object manager holds it: created through the
 // exported factory after the platform double is reset, so its calls show,
 // and initialized once.
-class ProviderTest : public ::testing::Test {
+class ProviderTest : public ::testing::Test, public Client {
 protected:
-    ProviderTest() {
+    ProviderTest() : Client(Reference<CppProviderBaseIFC>(fresh())) { provider->initialize(env()); }
+    static CppProviderBaseIFC* fresh() {
         platform().reset();
-        provider = createProviderQVXInventoryProvider();
-        provider->initialize(harness.env);
+        return createProviderQVXInventoryProvider();
     }
     static PlatformDouble& platform() { return PlatformDouble::instance(); }
-    std::vector<CIMObjectPath> names(const char* cls) {
-        return qvx_test::names(*provider, env(), cls);
-    }
-    std::vector<CIMInstance> instances(const char* cls) {
-        return qvx_test::instances(*provider, env(), cls);
-    }
-    CIMInstance get(const CIMObjectPath& path) { return qvx_test::get(*provider, env(), path); }
-    void modify(const CIMInstance& inst) { qvx_test::modify(*provider, env(), inst); }
-    const Env& env() const { return harness.env; }
     // Log lines since the last call.
     std::vector<std::string> logged() {
         std::vector<std::string> lines = harness.logger->lines();
@@ -221,9 +226,6 @@ protected:
         EXPECT_EQ(expected, describe(cimError([&] { modify(change); })));
         EXPECT_EQ(0u, platform().count("KduSetRegEntryString"));
     }
-
-    Harness harness;
-    Reference<CppProviderBaseIFC> provider;
 
 private:
     size_t m_seen = 0;

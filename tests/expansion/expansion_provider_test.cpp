@@ -54,33 +54,14 @@ TEST_F(ExpansionChassisTest, PresenceAsksIndexChassisNumberMinusOneAndOnlyOneMea
     }
 }
 
-// Lets the first instance through, then makes the hardware fail.
-class FailAfterFirst : public InstanceCollector {
-protected:
-    void doHandle(const CIMInstance& inst) override {
-        InstanceCollector::doHandle(inst);
-        PlatformDouble::instance().fail("osIsChasisPresent", -1);
-    }
-};
-
 TEST_F(ExpansionChassisTest, AFailedPresenceQueryFailsTheReadAndIsLoggedUnsigned) {
-    platform().fail("osIsChasisPresent", 5);
+    platform().fail("osIsChasisPresent", -1);
     EXPECT_EQ(error(CIMException::FAILED, "QVX_Z64ExpansionChassisAPI.cpp", kStatusFailed),
               describe(cimError([&] { get(kExpansion.path(1)); })));
     EXPECT_EQ(std::vector<std::string>{std::string("ERROR: ") + kStatusFailed +
-                                       ": osIsChasisPresent() failed 5"},
-              logged());
-    EXPECT_EQ(2u, names(kClass).size()) << "names still listed";
-
-    platform().fail("osIsChasisPresent", 0);
-    FailAfterFirst result;
-    EXPECT_EQ(CIMException::FAILED,
-              cimError([&] { instancesInto(*provider, env(), kClass, result); }).getErrNo());
-    ASSERT_EQ(1u, result.items.size()) << "what was delivered stays";
-    EXPECT_EQ("string ExpansionChassis0", typedProperty(result.items[0], "Tag"));
-    EXPECT_EQ(std::vector<std::string>{std::string("ERROR: ") + kStatusFailed +
                                        ": osIsChasisPresent() failed 4294967295"},
               logged());
+    EXPECT_EQ(2u, names(kClass).size()) << "names still listed";
 }
 
 }  // namespace

@@ -52,24 +52,6 @@ TEST_P(FirstRequests, ShareOneManagerAndGetTheRightAnswers) {
     EXPECT_TRUE(logged().empty());
 }
 
-TEST_P(FirstRequests, SimultaneousWritesEachLandAndStamp) {
-    const Numbered& n = GetParam();
-    std::vector<std::string> errors = race(kThreads, [&](int k) {
-        modify(n.change(n.path(k % 2), "UserTracking",
-                        CIMValue(("writer " + std::to_string(k)).c_str())));
-    });
-    EXPECT_EQ(std::vector<std::string>(kThreads), errors);
-    EXPECT_EQ(static_cast<size_t>(kThreads), platform().count("KduSetRegEntryString"));
-    EXPECT_EQ(static_cast<size_t>(kThreads), platform().count("KduSetRegEntryInt"));
-    // Each record keeps the text of one of its own writers.
-    for (int i = 0; i < 2; ++i) {
-        std::optional<std::string> text = platform().entry(n.registryProvider, n.entry(i));
-        ASSERT_TRUE(text);
-        ASSERT_EQ(0u, text->rfind("writer ", 0));
-        EXPECT_EQ(i, std::stoi(text->substr(7)) % 2);
-    }
-}
-
 INSTANTIATE_TEST_SUITE_P(Classes, FirstRequests, ::testing::ValuesIn(kNumbered));
 
 }  // namespace

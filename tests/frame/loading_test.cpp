@@ -26,19 +26,17 @@ TEST(LoadingTest, EveryOperationOfEveryClassThroughTheExportedEntryPoints) {
     EXPECT_STREQ("3.0.3", version());
     {
         // Objects made by the library go before its code does.
-        Reference<CppProviderBaseIFC> p(factory());
-        Harness h;
-        p->initialize(h.env);
+        Client c{Reference<CppProviderBaseIFC>(factory())};
+        c.provider->initialize(c.env());
         for (const char* cls :
              {"QVX_Z64Chassis", "QVX_Z64ExpansionChassis", "QVX_MBMLogicalModule"}) {
-            std::vector<CIMInstance> all = instances(*p, h.env, cls);
+            std::vector<CIMInstance> all = c.instances(cls);
             ASSERT_FALSE(all.empty()) << cls;
-            EXPECT_EQ(all.back().toString(),
-                      get(*p, h.env, names(*p, h.env, cls).back()).toString());
+            EXPECT_EQ(all.back().toString(), c.get(c.names(cls).back()).toString());
             all.back().setProperty("UserTracking", CIMValue(String("note of ") + cls));
-            modify(*p, h.env, all.back());
+            c.modify(all.back());
         }
-        EXPECT_TRUE(h.logger->lines().empty());
+        EXPECT_TRUE(c.harness.logger->lines().empty());
     }
     dlclose(handle);
     // The library called this executable's doubles.

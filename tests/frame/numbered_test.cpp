@@ -46,19 +46,6 @@ TEST_P(NumberedTest, ARefusedWriteFailsTheRequestWithoutStamp) {
     EXPECT_EQ(1u, logged().size());
 }
 
-TEST_P(NumberedTest, NullAndReadOnlyChangesWriteNothing) {
-    const Numbered& n = GetParam();
-    CIMInstance change = n.change(n.path(0), "UserTracking", CIMValue(CIMNULL));
-    for (const char* name : {"ElementName", "Manufacturer", "PresentStatus"}) {
-        change.setProperty(name, CIMValue("other"));
-    }
-    change.setProperty("PhysicalType", CIMValue(UInt8(1)));
-    modify(change);
-    EXPECT_EQ(0u, platform().count("KduSetRegEntryString"));
-    EXPECT_EQ(0u, platform().count("KduSetRegEntryInt"));
-    EXPECT_TRUE(logged().empty());
-}
-
 TEST_P(NumberedTest, AFailedReadShowsEmptyTextForThatRecordOnly) {
     const Numbered& n = GetParam();
     platform().setEntry(n.registryProvider, n.entry(0), "bay A");

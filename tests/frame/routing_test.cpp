@@ -78,36 +78,35 @@ TEST_F(RoutingTest, EachClassGuardsEachOperation) {
         const struct {
             const char* operation;
             String subject;
-            const char* breaks;  // the platform call that throws; none: the handler throws
-            std::function<void(const Env&)> run;
+            const char* breaks;  // throws "<breaks> broke": a platform call or the handler
+            std::function<void(const Client&)> run;
         } rows[] = {
-            {"enumInstanceNames", s.className, nullptr,
-             [&](const Env& e) {
+            {"enumInstanceNames", s.className, "handler",
+             [&](const Client& c) {
                  ThrowingCollector<CIMObjectPath> handler;
-                 provider->getInstanceProvider()->enumInstanceNames(e, "root/cimv2", s.className,
-                                                                    handler, CIMClass(CIMNULL));
+                 c.provider->getInstanceProvider()->enumInstanceNames(
+                     c.env(), "root/cimv2", s.className, handler, CIMClass(CIMNULL));
              }},
-            {"enumInstances", s.className, nullptr,
-             [&](const Env& e) {
+            {"enumInstances", s.className, "handler",
+             [&](const Client& c) {
                  ThrowingCollector<CIMInstance> handler;
-                 instancesInto(*provider, e, s.className, handler);
+                 c.instancesInto(s.className, handler);
              }},
             {"getInstance", path.toString(), "KduGetRegEntryString",
-             [&](const Env& e) { qvx_test::get(*provider, e, path); }},
+             [&](const Client& c) { c.get(path); }},
             {"modifyInstance", change.toString(), "KduSetRegEntryString",
-             [&](const Env& e) { qvx_test::modify(*provider, e, change); }},
+             [&](const Client& c) { c.modify(change); }},
         };
         for (const auto& row : rows) {
             platform().reset();
-            if (row.breaks) platform().throwFrom(row.breaks);
-            Harness request;
+            platform().throwFrom(row.breaks);  // no platform call is named "handler"
+            const Client request(provider);
             const std::string message =
-                std::string("Unknown Error:  while performing ") + row.operation +
-                " operation on " + row.subject.c_str() + "\n" +
-                (row.breaks ? std::string(row.breaks) + " broke" : "handler broke") + "\n";
+                guardMessage(row.operation, row.subject, row.breaks + std::string(" broke\n"));
             EXPECT_EQ(error(CIMException::FAILED, s.file, message),
-                      describe(cimError([&] { row.run(request.env); })));
-            EXPECT_EQ(std::vector<std::string>{"ERROR: " + message}, request.logger->lines());
+                      describe(cimError([&] { row.run(request); })));
+            EXPECT_EQ(std::vector<std::string>{"ERROR: " + message},
+                      request.harness.logger->lines());
         }
         // modify looks its keys up before the guard: what is not a CIM error
         // there passes through as it is, unlogged. Keys that are not text
@@ -160,7 +159,7 @@ TEST_F(RoutingTest, FactoryMakesIndependentProvidersSharingClassProvidersAndLogg
     Reference<CppProviderBaseIFC> second(createProviderQVXInventoryProvider());
     EXPECT_NE(provider.getPtr(), second.getPtr());
     for (const Served& s : kServed) {
-        EXPECT_EQ(names(s.className).size(), qvx_test::names(*second, env(), s.className).size());
+        EXPECT_EQ(names(s.className).size(), Client(second).names(s.className).size());
     }
     // A later initialize replaces the shared logger for every composite.
     Harness later;

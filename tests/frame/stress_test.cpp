@@ -4,7 +4,6 @@
 #include "ProviderTest.hpp"
 
 #include <atomic>
-#include <set>
 
 using namespace qvx_test;
 
@@ -25,8 +24,6 @@ class StressTest : public ProviderTest {};
 TEST_F(StressTest, MixedRequestsFromManyThreads) {
     std::atomic<int> failures(0);
     std::atomic<int> writes(0);
-    std::mutex writtenMutex;
-    std::set<std::string> written;
     std::vector<std::string> errors = race(kThreads, [&](int t) {
         for (int round = 0; round < kRounds; ++round) {
             for (const auto& target : kTargets) {
@@ -38,8 +35,6 @@ TEST_F(StressTest, MixedRequestsFromManyThreads) {
                 one.setProperty("UserTracking", CIMValue(text.c_str()));
                 modify(one);
                 writes += target.writable;
-                std::lock_guard<std::mutex> lock(writtenMutex);
-                written.insert(text);
             }
         }
     });
@@ -50,18 +45,6 @@ TEST_F(StressTest, MixedRequestsFromManyThreads) {
     // Every acknowledged write reached the registry, each with its stamp.
     EXPECT_EQ(static_cast<size_t>(writes.load()), platform().count("KduSetRegEntryString"));
     EXPECT_EQ(static_cast<size_t>(writes.load()), platform().count("KduSetRegEntryInt"));
-    // What the registry holds last is one of the texts written.
-    const char* const entries[][2] = {
-        {"QVX_Z64ChassisProvider", "UserTracking"},
-        {"QVX_Z64ExpansionChassisProvider", "ExpansionChassis0UserTracking"},
-        {"QVX_Z64ExpansionChassisProvider", "ExpansionChassis1UserTracking"},
-        {"QVX_MBMProvider", "MBMLogicalModule0UserTracking"},
-        {"QVX_MBMProvider", "MBMLogicalModule1UserTracking"}};
-    for (const auto& e : entries) {
-        std::optional<std::string> value = platform().entry(e[0], e[1]);
-        ASSERT_TRUE(value.has_value()) << e[1];
-        EXPECT_EQ(1u, written.count(*value)) << e[1];
-    }
 }
 
 }  // namespace
