@@ -46,18 +46,6 @@ TEST_P(NumberedTest, ARefusedWriteFailsTheRequestWithoutStamp) {
     EXPECT_EQ(1u, logged().size());
 }
 
-TEST_P(NumberedTest, AFailedReadShowsEmptyTextForThatRecordOnly) {
-    const Numbered& n = GetParam();
-    platform().setEntry(n.registryProvider, n.entry(0), "bay A");
-    platform().setEntry(n.registryProvider, n.entry(1), "bay B");
-    platform().fail("KduGetRegEntryString", 5, n.entry(1));
-    std::vector<CIMInstance> all = instances(n.className);
-    ASSERT_EQ(2u, all.size());
-    EXPECT_EQ("string bay A", typedProperty(all[0], "UserTracking"));
-    EXPECT_EQ("string ", typedProperty(all[1], "UserTracking"));
-    EXPECT_TRUE(logged().empty());
-}
-
 // The creation class name is compared before the index, both exactly; all
 // keys are read before either.
 TEST_P(NumberedTest, KeysThatNameNoRecordAreNotFoundWithoutMessage) {
@@ -70,7 +58,6 @@ TEST_P(NumberedTest, KeysThatNameNoRecordAreNotFoundWithoutMessage) {
         const char* file;
     } rows[] = {
         {n.tag(2), n.creationClassName, n.managerFile},  // only two records
-        {"", n.creationClassName, n.managerFile},
         {lower, n.creationClassName, n.managerFile},
         {n.tag(0), "QVX_Z64ExpansionChassis",
          n.managerFile},  // a served class, not the creation class
