@@ -180,7 +180,7 @@ TEST_F(ChassisTest, KeysOfNoChassisAreNotFoundWritingNothing) {
     for (const auto& row : rows) {
         CIMObjectPath path = kChassis.path(row.tag, row.creationClass);
         SCOPED_TRACE(path.toString().c_str());
-        platform().clearCalls();
+        platform().reset();
         expectNotFound(path, kChassis.change(path, "OwnerName", CIMValue("someone")), row.file);
         EXPECT_TRUE(platform().calls().empty());
     }

@@ -77,10 +77,6 @@ public:
             return c.compare(0, function.size() + 1, function + "(") == 0;
         });
     }
-    void clearCalls() {
-        Lock lock(m_mutex);
-        m_calls.clear();
-    }
 
     // Used by the C functions: records the call function(arguments) and
     // returns its fault, or 0 and the answer. For the registry, the arguments
