@@ -99,6 +99,10 @@ TEST_F(ChassisTest, PropertyValuesFollowTheHardwareAnswers) {
         {"osGetSerialNumber", x400, "SerialNumber=string " + x400.substr(0, 20)},
         {"osGetSystemId", x400, "SystemID=string " + x400.substr(0, 12)},
         {"osGetCSCSerialNumber", x400, "CSCSerialNumber=string " + x400.substr(0, 254)},
+        {"osGetPartNumber", x400, "PartNumber=string " + x400.substr(0, 255)},
+        {"osGetPCBASerialNumber", x400, "PCBASerialNumber=string " + x400.substr(0, 255)},
+        {"osGetHDSerialNumber", x400, "HDSerialNumber=string " + x400.substr(0, 255)},
+        {"osGetCNICOneSerialNumber", x400, "CNICOneSerialNumber=string " + x400.substr(0, 255)},
         // Five numbers, each limit accepted, each field over it replaced.
         {"osGetManfDate", "3000 12 31 23 59", "ManufactureDate=datetime 30001231235900.000000+000"},
         {"osGetManfDate", "3001 13 32 24 60", "ManufactureDate=datetime 30001230235900.000000+000",
