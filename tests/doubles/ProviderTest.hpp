@@ -170,6 +170,13 @@ const Numbered kNumbered[] = {
     {"QVX_MBMLogicalModule", "QVX_MBMLogicalModule", "DeviceID", "MBMLogicalModule",
      "QVX_MBMProvider", "QVX_MBMProvider.cpp", "QVX_MBM.cpp"},
 };
+// Stable test names: the prefix, not the parameter's bytes.
+inline std::string numberedName(const ::testing::TestParamInfo<Numbered>& info) {
+    return info.param.prefix;
+}
+inline void PrintTo(const Numbered& n, std::ostream* os) {
+    *os << n.prefix;
+}
 
 // The composite provider as the object manager holds it: created through the
 // exported factory after the platform double is reset, so its calls show,

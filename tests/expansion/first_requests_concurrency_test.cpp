@@ -52,6 +52,6 @@ TEST_P(FirstRequests, ShareOneManagerAndGetTheRightAnswers) {
     EXPECT_TRUE(logged().empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(Classes, FirstRequests, ::testing::ValuesIn(kNumbered));
+INSTANTIATE_TEST_SUITE_P(Classes, FirstRequests, ::testing::ValuesIn(kNumbered), numberedName);
 
 }  // namespace

@@ -74,6 +74,6 @@ TEST_P(NumberedTest, KeysThatNameNoRecordAreNotFoundWithoutMessage) {
     EXPECT_TRUE(logged().empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(Classes, NumberedTest, ::testing::ValuesIn(kNumbered));
+INSTANTIATE_TEST_SUITE_P(Classes, NumberedTest, ::testing::ValuesIn(kNumbered), numberedName);
 
 }  // namespace
