@@ -92,6 +92,15 @@ protected:
     std::string file_ = dir_.file("appliance.yaml");
 };
 
+// Installing the shipped sample changes nothing: it is the built-in appliance.
+TEST_F(OsaTest, TheShippedSampleIsTheBuiltInAppliance) {
+    setEnv("QVX_SIM_APPLIANCE", std::nullopt);
+    const std::vector<std::string> builtIn = answers();
+    setEnv("QVX_SIM_APPLIANCE", std::string(QVXSIM_SAMPLE_APPLIANCE));
+    EXPECT_EQ(answers(), builtIn);
+    EXPECT_EQ(builtIn[7].substr(0, 2), "0 ");  // the serial number is answered
+}
+
 // Each function has its own fault code, so one answering another's key, or
 // failing with another's code, shows. A broken file fails every call.
 TEST_F(OsaTest, EachFunctionAnswersItsKeyOrFailsWithItsCode) {
