@@ -12,13 +12,11 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
-#include <filesystem>
 #include <fstream>
 #include <sstream>
 
 namespace qvx_test {
 
-namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
 std::string readFile(const std::string& path) {
@@ -38,16 +36,6 @@ std::string replaced(std::string s, const std::string& from, const std::string& 
         s.replace(at, from.size(), to);
     }
     return s;
-}
-
-TempDir::TempDir() {
-    std::string pattern = (fs::temp_directory_path() / "qvx-server-test-XXXXXX").string();
-    if (mkdtemp(pattern.data())) m_path = pattern;
-}
-
-TempDir::~TempDir() {
-    std::error_code ec;
-    if (!m_path.empty()) fs::remove_all(m_path, ec);
 }
 
 CommandResult runCommand(const std::vector<std::string>& argv, const std::string& input) {

@@ -10,22 +10,13 @@
 #include <string>
 #include <vector>
 
+#include "../doubles/TempDir.hpp"
+
 namespace qvx_test {
 
 std::string readFile(const std::string& path);
 void writeFile(const std::string& path, const std::string& text);
 std::string replaced(std::string s, const std::string& from, const std::string& to);
-
-// A fresh directory under the system's temporary folder, removed at the end.
-class TempDir {
-public:
-    TempDir();
-    ~TempDir();
-    std::string file(const std::string& name) const { return m_path + "/" + name; }
-
-private:
-    std::string m_path;
-};
 
 struct CommandResult {
     int exitCode = -1;   // -1: killed by a signal

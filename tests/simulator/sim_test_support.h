@@ -13,22 +13,11 @@
 #include <string>
 #include <system_error>
 
+#include "../doubles/TempDir.hpp"
+
 namespace qvxsim_test {
 
-class TempDir {
-public:
-    TempDir() {
-        if (::mkdtemp(path_.data()) == nullptr) ADD_FAILURE() << "mkdtemp failed for " << path_;
-    }
-    ~TempDir() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-    std::string file(const std::string& name) const { return path_ + "/" + name; }
-
-private:
-    std::string path_ = (std::filesystem::temp_directory_path() / "qvxsim-XXXXXX").string();
-};
+using qvx_test::TempDir;
 
 // Sets (or, with nullopt, removes) an environment variable. Each test sets
 // what it reads, so nothing needs restoring.
